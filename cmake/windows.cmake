@@ -1,0 +1,46 @@
+# The Windows builds: the launcher, and for x86_64 the end-to-end tests that
+# run under Wine.
+enable_language(RC)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(picture_dir ${CMAKE_BINARY_DIR}/pictures)
+set(pictures ${picture_dir}/start.bmp ${picture_dir}/startDepressed.bmp
+             ${picture_dir}/TabrivetIcon.ico)
+add_custom_command(
+  OUTPUT ${pictures}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/make_pictures.py ${picture_dir}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/make_pictures.py
+  COMMENT "Drawing the Start pictures and the icon")
+add_custom_target(pictures DEPENDS ${pictures})
+
+# Small and self-contained: no C++ runtime DLLs beside the exe.
+set(size_flags -Os -ffunction-sections -fdata-sections)
+target_compile_options(tabrivet_core PRIVATE ${size_flags})
+
+add_executable(Tabrivet WIN32
+  src/app/entry.cpp
+  src/window/main_window.cpp
+  src/window/window_procedure.cpp
+  src/window/launcher_placement.cpp
+  src/window/cursor_readout.cpp
+  src/console/console_launch.cpp
+  src/console/console_placement.cpp
+  src/help/pdf_help.cpp
+  res/tabrivet.rc)
+add_dependencies(Tabrivet pictures)
+target_compile_options(Tabrivet PRIVATE ${size_flags})
+set_source_files_properties(res/tabrivet.rc PROPERTIES
+  OBJECT_DEPENDS "${pictures};${CMAKE_SOURCE_DIR}/res/tabrivet_ids.h;${CMAKE_SOURCE_DIR}/src/app/version.h")
+target_include_directories(Tabrivet PRIVATE ${picture_dir})
+target_link_libraries(Tabrivet PRIVATE tabrivet_core)
+target_link_options(Tabrivet PRIVATE -static -s -Wl,--gc-sections)
+
+# Every Windows has these; anything else would have to ship beside the exe.
+add_test(NAME exe_imports
+  COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Tabrivet> -DARCH=${TABRIVET_ARCH}
+          -DOBJDUMP=${TABRIVET_ARCH}-w64-mingw32-objdump
+          -P ${CMAKE_SOURCE_DIR}/tests/check_exe.cmake)
+
+if(TABRIVET_ARCH STREQUAL "x86_64")
+  include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
+endif()

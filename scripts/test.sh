@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the core
+# natively under the sanitizers, then both Windows builds, the x86_64 one
+# end to end under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build"
+"$root/scripts/install-deps.sh"
+
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$build/native"
+for arch in i686 x86_64; do
+  cmake -S "$root" -B "$build/win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" -DTABRIVET_ARCH=$arch >/dev/null
+  cmake --build "$build/win-$arch"
+done
+
+source "$root/scripts/wine-session.sh"
+trap wine_session_stop EXIT
+wine_session_start "$build"
+
+status=0
+ctest --test-dir "$build/native" --output-on-failure -j2 || status=1
+ctest --test-dir "$build/win-i686" --output-on-failure || status=1
+ctest --test-dir "$build/win-x86_64" --output-on-failure || status=1
+exit $status

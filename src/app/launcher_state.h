@@ -1,0 +1,35 @@
+// The launcher's one process-wide record, and the operations that the
+// subsystems call across folders.
+#pragma once
+
+#include <windows.h>
+
+#include "start_up.h"
+
+// Zero before the entry runs, as every static is: the PDF help path relies on
+// the settings it does not set staying 0 and empty.
+struct LauncherState : StartState {
+    HINSTANCE instance;
+    HWND mainWindow;
+    int windowWidth;
+    int windowHeight;
+    HWND commandLineLabel;
+    bool startButtonPressed;
+};
+
+extern LauncherState launcher;
+
+// Window subsystem.
+int runMainWindow(HINSTANCE instance, int showCommand);
+LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void placeLauncherWindow(HWND window);
+void CALLBACK cursorReadoutTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
+void postQuitIf(bool quit);
+
+// Console subsystem.
+void startProgram();
+bool shellOpen(const char* file, const char* parameters);
+bool placeConsoleWindow(int consoleMode);
+
+// Help subsystem.
+bool openPdfHelp();

@@ -1,0 +1,49 @@
+// The six-line settings file "Tabrivet.txt": what to start, and how.
+// Platform-free: the reader is given the screen height it checks line 6 against.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Fits the system's MAX_PATH; kept here so that this header needs no <windows.h>.
+const int workingDirectorySize = 260;
+
+struct LaunchSettings {
+    std::string program;
+    std::string arguments;
+    bool autoStart;
+    std::int32_t startDelayMs;
+    char workingDirectory[workingDirectorySize];
+    std::int32_t consoleMode;
+    std::int32_t consoleWidth;
+    std::int32_t consoleHeight;
+};
+
+extern const char* const settingsFileName;
+
+// Text-mode reading done by hand, so that every build reads the same bytes the
+// same way: carriage returns vanish, 0x1A ends the file, and a line that does
+// not fit ends the reading for good.
+struct TextInput {
+    std::FILE* file;
+    bool failed;
+};
+
+const std::size_t lineCapacity = 4223;
+
+// False when the file ended before the line's first character, when the line
+// is longer than lineCapacity (its first lineCapacity characters are in
+// `line`), or when an earlier read failed.
+bool readLine(TextInput& input, std::string& line);
+
+// Reads settings from an open stream; fills every field of `settings` except
+// that autoStart is left alone when line 1 has a blank behind its argument.
+void readSettings(std::FILE* file, std::int32_t screenHeight, LaunchSettings& settings);
+
+// False, changing nothing, when the settings file cannot be opened.
+bool readSettingsFile(std::int32_t screenHeight, LaunchSettings& settings);
+
+// Puts the defaults into `settings` and writes them as the settings file;
+// the defaults hold whether or not the file could be written.
+void writeDefaultSettingsFile(LaunchSettings& settings);

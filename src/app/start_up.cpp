@@ -1,0 +1,35 @@
+// Deciding the start-up state from the command line and the settings file.
+#include "start_up.h"
+
+#include "command_line.h"
+#include "version_file.h"
+
+bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartState& state)
+{
+    const ArgumentList arguments(commandLine, " ", true);
+    const StartOptions options = recogniseOptions(arguments, state.windowLayout);
+    if (options.version != VersionRequest::none) {
+        writeVersionFile(options.version == VersionRequest::withComments);
+        return false;
+    }
+    state.windowLayout = options.windowLayout;
+
+    LaunchSettings& settings = state.settings;
+    if (options.pdfHelp) {
+        // The manual becomes the thing started; the settings file is neither
+        // read nor written, so everything else keeps its zero value.
+        settings.autoStart = true;
+        settings.program = "Tabrivet.pdf";
+        settings.arguments.clear();
+        state.startsManual = true;
+    } else if (readSettingsFile(screenHeight, settings)) {
+        if (options.manualStart)
+            settings.autoStart = false;
+        state.showCursorPosition = options.cursorReadout;
+    } else {
+        // "-s-" and "-t" wait for a start that finds the file.
+        writeDefaultSettingsFile(settings);
+        state.showCursorPosition = false;
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+// Writing "version.txt" for the options "-V" and "-VC".
+#include "version_file.h"
+
+#include <cstdio>
+
+#include "version.h"
+
+const char* const versionFileName = "version.txt";
+
+namespace {
+
+struct UsageLine {
+    const char* plain;
+    const char* withComments;
+};
+
+// Each "#" stands in the 16th column; every line ends in one blank.
+const UsageLine usageLines[] = {
+    {"Tabrivet -c3 ", "Tabrivet -c3   # diagonal "},
+    {"Tabrivet -p ", "Tabrivet -p    # PDF help "},
+    {"Tabrivet -s- ", "Tabrivet -s-   # manual start "},
+    {"Tabrivet -t ", "Tabrivet -t    # Show where the cursor is. "},
+    {"Tabrivet -V ", "Tabrivet -V    # version "},
+    {"Tabrivet -VC ", "Tabrivet -VC   # version with comments "},
+};
+
+}  // namespace
+
+std::string versionFileText(bool withComments)
+{
+    // The version line carries a line feed of its own before its line end,
+    // which is what leaves the empty second line.
+    std::string text = "Tabrivet Version " TABRIVET_VERSION "\r\n\r\n";
+    for (const UsageLine& line : usageLines) {
+        text += withComments ? line.withComments : line.plain;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void writeVersionFile(bool withComments)
+{
+    // "wb" truncates: an older, longer file leaves nothing behind.
+    std::FILE* file = std::fopen(versionFileName, "wb");
+    if (file == nullptr)
+        return;
+    const std::string text = versionFileText(withComments);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}

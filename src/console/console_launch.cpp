@@ -1,0 +1,47 @@
+// The Start action and the shell-open operation that the PDF help shares.
+#include "../app/launcher_state.h"
+
+#include <shellapi.h>
+
+#if !defined(_WIN64)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record must keep its layout");
+#endif
+
+bool shellOpen(const char* file, const char* parameters)
+{
+    SHELLEXECUTEINFOA request = {};
+    request.cbSize = sizeof request;
+    // No SEE_MASK_FLAG_NO_UI: the shell reports its own errors.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS;
+    request.lpVerb = "open";
+    // The texts are passed whole and as they are; an empty parameter text
+    // stays an empty text rather than null.
+    request.lpFile = file;
+    request.lpParameters = parameters;
+    request.nShow = SW_SHOWDEFAULT;
+    const bool opened = ShellExecuteExA(&request) != FALSE;
+    // The launcher never follows the started program.
+    if (request.hProcess != nullptr)
+        CloseHandle(request.hProcess);
+    return opened;
+}
+
+void startProgram()
+{
+    // A directory that does not exist leaves the current one in force.
+    SetCurrentDirectoryA(launcher.settings.workingDirectory);
+    shellOpen(launcher.settings.program.c_str(), launcher.settings.arguments.c_str());
+
+    bool quit;
+    if (launcher.startsManual) {
+        // The manual opens no console: searching would freeze the launcher
+        // for half a minute, or shrink whatever console happens to be open.
+        quit = true;
+    } else if (launcher.windowLayout != 0) {
+        // A launcher in a corner places no console; "-t" keeps it open.
+        quit = !launcher.showCursorPosition;
+    } else {
+        quit = placeConsoleWindow(launcher.settings.consoleMode);
+    }
+    postQuitIf(quit);
+}

@@ -1,0 +1,27 @@
+# End-to-end tests: the real x86_64 launcher under Wine, driven by Windows
+# test programs that ctest runs through the Wine loader.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(e2e_harness STATIC ${CMAKE_SOURCE_DIR}/tests/e2e/harness.cpp)
+target_link_libraries(e2e_harness PUBLIC gtest)
+target_link_options(e2e_harness PUBLIC -static)
+
+# Stands in for a console program: opens a window of the console class when
+# and how a test asks.
+add_executable(fake_console WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
+target_link_options(fake_console PRIVATE -static)
+
+foreach(name start_up)
+  add_executable(${name}_e2e ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_e2e.cpp)
+  target_link_libraries(${name}_e2e PRIVATE e2e_harness gtest_main)
+  add_dependencies(${name}_e2e Tabrivet fake_console)
+  add_test(NAME ${name}_e2e COMMAND ${name}_e2e)
+  # One desktop, one cursor, and a console search that takes any console
+  # window: these tests never run side by side.
+  set_tests_properties(${name}_e2e PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT 900)
+endforeach()

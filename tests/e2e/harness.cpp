@@ -1,0 +1,208 @@
+// Shared helpers of the end-to-end tests.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+void removeTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    const std::string* title;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
+{
+    WindowQuery& query = *reinterpret_cast<WindowQuery*>(parameter);
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, query.className) != 0)
+        return TRUE;
+    if (query.processId != 0) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != query.processId)
+            return TRUE;
+    }
+    if (query.title != nullptr && windowTitle(window) != *query.title)
+        return TRUE;
+    query.found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    static int counter = 0;
+    for (;;) {
+        path = std::string(base) + "tabrivet-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+        if (CreateDirectoryA(path.c_str(), nullptr))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    removeTree(path);
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::string readFile(const std::string& path, bool* exists)
+{
+    std::string bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (exists != nullptr)
+        *exists = file != nullptr;
+    if (file == nullptr)
+        return bytes;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    std::fclose(file);
+    return bytes;
+}
+
+bool fileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string buildDir()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    return path.substr(0, path.find_last_of("\\/"));
+}
+
+HWND findProcessWindow(DWORD processId, const char* className)
+{
+    WindowQuery query = {processId, className, nullptr, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+HWND findWindowByTitle(const char* className, const std::string& title)
+{
+    WindowQuery query = {0, className, &title, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+std::string windowTitle(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+Launcher::Launcher(const TempDir& dir, const std::string& arguments, int showCommand)
+{
+    const std::string exe = buildDir() + "\\Tabrivet.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        dir.path.c_str(), &startup, &process))
+        ADD_FAILURE() << "cannot start " << exe;
+}
+
+Launcher::~Launcher()
+{
+    if (process.hProcess == nullptr)
+        return;
+    if (running()) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+HWND Launcher::window(DWORD timeoutMs)
+{
+    if (mainWindow == nullptr) {
+        waitFor([&] { return (mainWindow = findProcessWindow(process.dwProcessId, "Tabrivet")); },
+                timeoutMs);
+    }
+    return mainWindow;
+}
+
+long Launcher::waitForExit(DWORD timeoutMs)
+{
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+bool Launcher::running() const
+{
+    return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Launcher::post(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PostMessageA(window(), message, wParam, lParam);
+}
+
+bool Launcher::dismissShellError(DWORD timeoutMs)
+{
+    HWND box = nullptr;
+    if (!waitFor([&] { return (box = findProcessWindow(process.dwProcessId, "#32770")); },
+                 timeoutMs))
+        return false;
+    EXPECT_EQ(windowTitle(box), "Error");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+std::string settingsText(const std::string& line1, int delayMs, const std::string& directory,
+                         int consoleMode, int width, int height)
+{
+    return line1 + "\r\n" + std::to_string(delayMs) + "\r\n" + directory + "\r\n" +
+           std::to_string(consoleMode) + "\r\n" + std::to_string(width) + "\r\n" +
+           std::to_string(height) + "\r\n";
+}

@@ -1,0 +1,67 @@
+// What the end-to-end tests share: a fresh folder per test, files, and the
+// real launcher started as a separate process and driven like a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A fresh, empty folder under the temporary directory, removed afterwards.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    std::string path;  // without a trailing backslash
+    std::string file(const std::string& name) const { return path + "\\" + name; }
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+// Empty when the file is missing; `exists` tells the two apart.
+std::string readFile(const std::string& path, bool* exists = nullptr);
+bool fileExists(const std::string& path);
+// The folder the test programs and the launcher were built into.
+std::string buildDir();
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` has passed.
+template <typename Condition>
+bool waitFor(Condition condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+// A top-level window of `className` owned by the process, hidden ones included.
+HWND findProcessWindow(DWORD processId, const char* className);
+// Any top-level window of `className` whose title is `title`.
+HWND findWindowByTitle(const char* className, const std::string& title);
+std::string windowTitle(HWND window);
+
+// The launcher, started from `dir` with `arguments`; terminated at the end of
+// the test if it is still running.
+struct Launcher {
+    Launcher(const TempDir& dir, const std::string& arguments, int showCommand = SW_SHOWNORMAL);
+    ~Launcher();
+
+    // The launcher window, once it exists (null after the timeout).
+    HWND window(DWORD timeoutMs = 10000);
+    // The exit code, or -1 while the launcher still runs after the timeout.
+    long waitForExit(DWORD timeoutMs);
+    bool running() const;
+    // Sends a message the way the message loop would get it from the user.
+    void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // The shell's modal "File not found." box, shown inside the launcher's
+    // process; closes it and says whether it appeared within the timeout.
+    bool dismissShellError(DWORD timeoutMs);
+
+    PROCESS_INFORMATION process = {};
+    HWND mainWindow = nullptr;
+};
+
+// The launcher's standard settings file with the given line 1 and values.
+std::string settingsText(const std::string& line1, int delayMs, const std::string& directory,
+                         int consoleMode, int width, int height);
