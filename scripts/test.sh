@@ -16,6 +16,9 @@ for arch in i686 x86_64; do
 done
 
 source "$root/scripts/wine-session.sh"
+# A desktop whose centre is not the launcher's creation place, so that a
+# placement that never happened cannot pass for a centred one.
+export TABRIVET_DESKTOP_SIZE=1100x820
 trap wine_session_stop EXIT
 wine_session_start "$build"
 

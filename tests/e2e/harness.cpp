@@ -34,6 +34,7 @@ struct WindowQuery {
     const char* className;
     const std::string* title;
     HWND found;
+    std::vector<HWND>* all;  // collects every match instead of stopping at the first
 };
 
 BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
@@ -52,7 +53,9 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
     if (query.title != nullptr && windowTitle(window) != *query.title)
         return TRUE;
     query.found = window;
-    return FALSE;
+    if (query.all != nullptr)
+        query.all->push_back(window);
+    return query.all != nullptr;
 }
 
 }  // namespace
@@ -114,16 +117,24 @@ std::string buildDir()
 
 HWND findProcessWindow(DWORD processId, const char* className)
 {
-    WindowQuery query = {processId, className, nullptr, nullptr};
+    WindowQuery query = {processId, className, nullptr, nullptr, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
     return query.found;
 }
 
 HWND findWindowByTitle(const char* className, const std::string& title)
 {
-    WindowQuery query = {0, className, &title, nullptr};
+    WindowQuery query = {0, className, &title, nullptr, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
     return query.found;
+}
+
+std::vector<HWND> findWindowsByTitle(const char* className, const std::string& title)
+{
+    std::vector<HWND> windows;
+    WindowQuery query = {0, className, &title, nullptr, &windows};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
+    return windows;
 }
 
 std::string windowTitle(HWND window)
@@ -131,6 +142,19 @@ std::string windowTitle(HWND window)
     char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+void moveCursor(POINT to)
+{
+    SetCursorPos(to.x, to.y);
+    const bool arrived = waitFor(
+        [&] {
+            POINT at;
+            return GetCursorPos(&at) && at.x == to.x && at.y == to.y;
+        },
+        2000);
+    EXPECT_TRUE(arrived) << "cursor did not reach " << to.x << "," << to.y;
+    Sleep(50);
 }
 
 Launcher::Launcher(const TempDir& dir, const std::string& arguments, int showCommand)
@@ -163,6 +187,8 @@ Launcher::~Launcher()
 HWND Launcher::window(DWORD timeoutMs)
 {
     if (mainWindow == nullptr) {
+        // Idle in its message loop means placed and shown as well.
+        WaitForInputIdle(process.hProcess, timeoutMs);
         waitFor([&] { return (mainWindow = findProcessWindow(process.dwProcessId, "Tabrivet")); },
                 timeoutMs);
     }
@@ -194,7 +220,8 @@ bool Launcher::dismissShellError(DWORD timeoutMs)
     if (!waitFor([&] { return (box = findProcessWindow(process.dwProcessId, "#32770")); },
                  timeoutMs))
         return false;
-    EXPECT_EQ(windowTitle(box), "Error");
+    // The box exists a moment before its title is set.
+    EXPECT_TRUE(waitFor([&] { return windowTitle(box) == "Error"; }, 3000)) << windowTitle(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh, empty folder under the temporary directory, removed afterwards.
 struct TempDir {
@@ -39,7 +40,13 @@ bool waitFor(Condition condition, DWORD timeoutMs)
 HWND findProcessWindow(DWORD processId, const char* className);
 // Any top-level window of `className` whose title is `title`.
 HWND findWindowByTitle(const char* className, const std::string& title);
+// Every top-level window of `className` titled `title`, from the top of the
+// z-order down, hidden ones included.
+std::vector<HWND> findWindowsByTitle(const char* className, const std::string& title);
 std::string windowTitle(HWND window);
+// Moves the cursor and waits until the system reports it there: under Wine
+// the move reaches other processes a moment later.
+void moveCursor(POINT to);
 
 // The launcher, started from `dir` with `arguments`; terminated at the end of
 // the test if it is still running.
@@ -47,7 +54,8 @@ struct Launcher {
     Launcher(const TempDir& dir, const std::string& arguments, int showCommand = SW_SHOWNORMAL);
     ~Launcher();
 
-    // The launcher window, once it exists (null after the timeout).
+    // The launcher window, once the launcher waits for input in its message
+    // loop (null after the timeout).
     HWND window(DWORD timeoutMs = 10000);
     // The exit code, or -1 while the launcher still runs after the timeout.
     long waitForExit(DWORD timeoutMs);

@@ -1,0 +1,350 @@
+// The launcher window under Wine: resources, class, placement, label, keys,
+// menu commands, the Start button and the cursor readout.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace {
+
+const int launcherWidth = 289;
+const int launcherHeight = 203;
+
+// A settings file whose program is the console stand-in, titled `title`, and
+// whose automatic start is far away unless line 1 asks otherwise.
+std::string standInSettings(const TempDir& dir, const std::string& title)
+{
+    return settingsText(buildDir() + "\\fake_console.exe 0:" + title, 2000000000, dir.path, 0,
+                        580, 390);
+}
+
+bool started(const std::string& title, DWORD timeoutMs)
+{
+    return waitFor([&] { return findWindowByTitle("ConsoleWindowClass", title) != nullptr; },
+                   timeoutMs);
+}
+
+void closeStandIns(const std::string& title)
+{
+    while (HWND console = findWindowByTitle("ConsoleWindowClass", title)) {
+        PostMessageA(console, WM_CLOSE, 0, 0);
+        waitFor([&] { return !IsWindow(console); }, 3000);
+    }
+}
+
+// With "-t" the launcher's title tells where it sees the cursor; wait for it
+// there, since under Wine a move reaches another process only a moment later.
+void moveCursorSeenBy(HWND window, POINT to)
+{
+    moveCursor(to);
+    const std::string seen = std::to_string(to.x) + " : " + std::to_string(to.y) + " (";
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window).rfind(seen, 0) == 0; }, 3000))
+        << "the launcher sees the cursor at " << windowTitle(window);
+}
+
+POINT clientToScreen(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    return point;
+}
+
+TEST(LauncherResourcesTest, MenuAcceleratorsPicturesAndIcon)
+{
+    HMODULE exe = LoadLibraryExA((buildDir() + "\\Tabrivet.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+
+    HMENU menu = LoadMenuA(exe, "TabrivetMenu");
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    char text[64];
+    GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&File");
+    HMENU file = GetSubMenu(menu, 0);
+    ASSERT_EQ(GetMenuItemCount(file), 1);
+    EXPECT_EQ(GetMenuItemID(file, 0), 169u);
+    GetMenuStringA(file, 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Start\tF9");
+    EXPECT_EQ(GetMenuItemID(menu, 1), 167u);
+    GetMenuStringA(menu, 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "C&ancel");
+    EXPECT_EQ(GetMenuItemID(menu, 2), 168u);
+    GetMenuStringA(menu, 2, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ(text, "&Help");
+
+    HACCEL accelerators = LoadAcceleratorsA(exe, "TabrivetMenu");
+    ACCEL entries[8];
+    ASSERT_EQ(CopyAcceleratorTableA(accelerators, entries, 8), 3);
+    const WORD expected[][2] = {{VK_F1, 168}, {VK_F3, 167}, {VK_F9, 169}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(entries[i].fVirt & ~0x80, FVIRTKEY) << i;
+        EXPECT_EQ(entries[i].key, expected[i][0]) << i;
+        EXPECT_EQ(entries[i].cmd, expected[i][1]) << i;
+    }
+
+    for (const char* name : {"start", "startDepressed"}) {
+        HRSRC resource = FindResourceA(exe, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(resource, nullptr) << name;
+        const auto* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe, resource)));
+        EXPECT_EQ(header->biWidth, 289) << name;
+        EXPECT_EQ(header->biHeight, 107) << name;
+        EXPECT_EQ(header->biBitCount, 24) << name;
+    }
+
+    HRSRC group = FindResourceA(exe, "TabrivetIcon", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const BYTE* directory = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
+    EXPECT_EQ(directory[4], 1);   // one image
+    EXPECT_EQ(directory[6], 32);  // 32 wide
+    EXPECT_EQ(directory[7], 32);  // 32 high
+    EXPECT_EQ(directory[8], 16);  // 16 colours
+    FreeLibrary(exe);
+}
+
+TEST(LauncherWindowTest, ClassTitleSizeStyleAndLabel)
+{
+    struct Case {
+        const char* line1;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"cmd.exe /T:0F[Start]", "cmd.exe /T:0F"},
+        {"cmd.exe [Start]", "cmd.exe "},
+        {"x.exe a[Start]b[start]c", "x.exe a[Start]b"},
+        {"cmd.exe /T:0F [Start]", "cmd.exe /T:0F"},
+        {"notepad.exe", "cmd.exe /T:0F"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeFile(dir.file("Tabrivet.txt"), settingsText(c.line1, 2000000000, "C:\\", 0, 580, 390));
+        Launcher launcher(dir, "");
+        HWND window = launcher.window();
+        ASSERT_NE(window, nullptr) << c.line1;
+        EXPECT_EQ(windowTitle(window), "Tabrivet");
+        RECT outer;
+        GetWindowRect(window, &outer);
+        EXPECT_EQ(outer.right - outer.left, launcherWidth);
+        EXPECT_EQ(outer.bottom - outer.top, launcherHeight);
+        const LONG style = GetWindowLongA(window, GWL_STYLE);
+        EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+                  WS_CAPTION | WS_SYSMENU);
+        EXPECT_EQ(GetClassLongA(window, GCL_STYLE), 0u);
+        EXPECT_NE(GetMenu(window), nullptr);
+
+        HWND label = GetDlgItem(window, 170);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(windowTitle(label), c.label) << c.line1;
+        RECT client, labelRect;
+        GetClientRect(window, &client);
+        GetWindowRect(label, &labelRect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&labelRect), 2);
+        EXPECT_EQ(labelRect.left, 0);
+        EXPECT_EQ(labelRect.top, 107);
+        EXPECT_EQ(labelRect.right, client.right);
+        EXPECT_EQ(labelRect.bottom - labelRect.top, 87);
+
+        launcher.post(WM_COMMAND, 167);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+    }
+}
+
+TEST(LauncherWindowTest, PlacedCentredOrInACorner)
+{
+    const int width = GetSystemMetrics(SM_CXFULLSCREEN);
+    const int height = GetSystemMetrics(SM_CYFULLSCREEN);
+    const int menu = GetSystemMetrics(SM_CYMENU);
+    const int caption = GetSystemMetrics(SM_CYCAPTION);
+    const POINT centre = {width / 2 - launcherWidth / 2,
+                          (height + menu + caption) / 2 - launcherHeight / 2};
+    const int right = width - launcherWidth;
+    const int bottom = height + menu - launcherHeight;
+    struct Case {
+        const char* option;
+        POINT expected;
+    };
+    const Case cases[] = {
+        {"", centre},          {"-c1", {0, 0}},          {"-c2", {right, 0}},
+        {"-c3", {right, bottom}}, {"-c4", {0, bottom}},  {"-c7", centre},
+    };
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), settingsText("a b", 100, "C:\\", 0, 580, 390));
+    for (const Case& c : cases) {
+        Launcher launcher(dir, c.option);
+        ASSERT_NE(launcher.window(), nullptr) << c.option;
+        RECT outer = {};
+        // The window exists before it is placed: wait for the move.
+        EXPECT_TRUE(waitFor(
+            [&] {
+                GetWindowRect(launcher.window(), &outer);
+                return outer.left == c.expected.x && outer.top == c.expected.y;
+            },
+            3000))
+            << c.option << " left " << outer.left << " top " << outer.top;
+        launcher.post(WM_COMMAND, 167);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+    }
+}
+
+TEST(LauncherWindowTest, ShowCommandIsObeyed)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), settingsText("a b", 100, "C:\\", 0, 580, 390));
+    Launcher launcher(dir, "", SW_SHOWMINNOACTIVE);
+    ASSERT_NE(launcher.window(), nullptr);
+    EXPECT_TRUE(waitFor([&] { return IsIconic(launcher.window()) != FALSE; }, 3000));
+}
+
+TEST(LauncherKeysTest, WaysOutEndWithExitCodeZero)
+{
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {"F3", WM_KEYDOWN, VK_F3},
+        {"Page Down", WM_KEYDOWN, VK_NEXT},
+        {"Cancel", WM_COMMAND, 167},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE},
+    };
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "not-started"));
+    for (const Case& c : cases) {
+        Launcher launcher(dir, "-c3 -t");
+        ASSERT_NE(launcher.window(), nullptr) << c.name;
+        launcher.post(c.message, c.wParam);
+        EXPECT_EQ(launcher.waitForExit(5000), 0) << c.name;
+    }
+    EXPECT_FALSE(started("not-started", 0));
+}
+
+TEST(LauncherKeysTest, TitleKeysAndOtherKeys)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "not-started"));
+    Launcher launcher(dir, "-c1");
+    HWND window = launcher.window();
+    ASSERT_NE(window, nullptr);
+    launcher.post(WM_KEYDOWN, VK_F11);
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet 1.11"; }, 3000));
+    launcher.post(WM_KEYDOWN, VK_SHIFT);
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet"; }, 3000));
+    // Keys without a meaning do nothing, and the readout is off without "-t".
+    launcher.post(WM_KEYDOWN, 'A');
+    launcher.post(WM_CHAR, '+');
+    Sleep(800);
+    EXPECT_EQ(windowTitle(window), "Tabrivet");
+    EXPECT_TRUE(launcher.running());
+    EXPECT_FALSE(started("not-started", 0));
+}
+
+TEST(LauncherKeysTest, HelpAsksTheShellAndKeepsTheLauncher)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "not-started"));
+    for (WPARAM key : {WPARAM(VK_F1), WPARAM(0)}) {
+        Launcher launcher(dir, "-c1");
+        ASSERT_NE(launcher.window(), nullptr);
+        if (key != 0)
+            launcher.post(WM_KEYDOWN, key);
+        else
+            launcher.post(WM_COMMAND, 168);
+        // There is no manual in the folder: the shell's own error box.
+        EXPECT_TRUE(launcher.dismissShellError(10000));
+        Sleep(300);
+        EXPECT_TRUE(launcher.running());
+    }
+}
+
+TEST(LauncherStartTest, EveryStartRequestStartsTheProgram)
+{
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {"F9", WM_KEYDOWN, VK_F9},
+        {"minus", WM_CHAR, '-'},
+        {"Start command", WM_COMMAND, 169},
+        {"button", WM_LBUTTONUP, 0},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string title = std::string("start-") + std::to_string(c.wParam);
+        writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, title));
+        Launcher launcher(dir, "-c3 -t");
+        HWND window = launcher.window();
+        ASSERT_NE(window, nullptr) << c.name;
+        const POINT button = clientToScreen(window, 245, 81);
+        moveCursorSeenBy(window, button);
+        if (c.message == WM_LBUTTONUP)
+            launcher.post(WM_LBUTTONDOWN);
+        launcher.post(c.message, c.wParam);
+        EXPECT_TRUE(started(title, 10000)) << c.name;
+        // "-c3 -t": no console placement, and the launcher stays.
+        EXPECT_TRUE(launcher.running()) << c.name;
+        closeStandIns(title);
+    }
+}
+
+TEST(LauncherStartTest, ButtonIsDrawnPressedAndOnlyAReleaseOnItStarts)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "button-test"));
+    Launcher launcher(dir, "-c3 -t");
+    HWND window = launcher.window();
+    ASSERT_NE(window, nullptr);
+    // The button's top-left corner: white when raised, black when pressed.
+    const POINT corner = clientToScreen(window, 214, 69);
+    const POINT onButton = clientToScreen(window, 245, 81);
+    const POINT offButton = clientToScreen(window, 100, 50);
+    auto cornerColour = [&] {
+        HDC screen = GetDC(nullptr);
+        const COLORREF colour = GetPixel(screen, corner.x, corner.y);
+        ReleaseDC(nullptr, screen);
+        return colour;
+    };
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, 3000));
+
+    moveCursorSeenBy(window, onButton);
+    launcher.post(WM_LBUTTONDOWN);
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(0, 0, 0); }, 3000));
+    moveCursorSeenBy(window, offButton);
+    launcher.post(WM_LBUTTONUP);
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, 3000));
+
+    // A press off the button, released off it, starts nothing either.
+    launcher.post(WM_LBUTTONDOWN);
+    launcher.post(WM_LBUTTONUP);
+    EXPECT_FALSE(started("button-test", 1500));
+    EXPECT_TRUE(launcher.running());
+}
+
+TEST(CursorReadoutTest, TitleFollowsTheCursorWithT)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), settingsText("a b", 100, "C:\\", 0, 580, 390));
+    Launcher launcher(dir, "-t");
+    HWND window = launcher.window();
+    ASSERT_NE(window, nullptr);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    const POINT inside = clientToScreen(window, 100, 100);
+    const POINT caption = {outer.left + 50, outer.top + 5};
+    struct Case {
+        POINT cursor;
+        const char* where;
+    };
+    const Case cases[] = {{inside, "inside"}, {caption, "outside"}, {{1, 1}, "outside"}};
+    for (const Case& c : cases) {
+        moveCursor(c.cursor);
+        const std::string expected = std::to_string(c.cursor.x) + " : " +
+                                     std::to_string(c.cursor.y) + " ( " + c.where + " ) ";
+        EXPECT_TRUE(waitFor([&] { return windowTitle(window) == expected; }, 2000))
+            << expected << " but the title is \"" << windowTitle(window) << "\"";
+    }
+}
+
+}  // namespace

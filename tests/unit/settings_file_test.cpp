@@ -1,0 +1,274 @@
+// Reading and writing the settings file, and the version file, byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/settings_file.h"
+#include "app/version_file.h"
+
+namespace {
+
+const std::int32_t screenHeight = 711;
+
+// Reads `bytes` as a settings file; `settings` starts zeroed as at program start.
+LaunchSettings readBytes(const std::string& bytes)
+{
+    std::FILE* file = std::tmpfile();
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::rewind(file);
+    LaunchSettings settings{};
+    readSettings(file, screenHeight, settings);
+    std::fclose(file);
+    return settings;
+}
+
+struct FirstLineCase {
+    const char* name;
+    const char* line;
+    const char* program;
+    const char* arguments;
+    bool autoStart;
+};
+
+class FirstLineTest : public testing::TestWithParam<FirstLineCase> {};
+
+TEST_P(FirstLineTest, SplitsProgramArgumentsAndMarker)
+{
+    const FirstLineCase& c = GetParam();
+    const LaunchSettings settings = readBytes(std::string(c.line) + "\r\n");
+    EXPECT_EQ(settings.program, c.program);
+    EXPECT_EQ(settings.arguments, c.arguments);
+    EXPECT_EQ(settings.autoStart, c.autoStart);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FirstLineTest,
+    testing::Values(
+        FirstLineCase{"no_blank", "notepad.exe", "cmd.exe", "/T:0F", false},
+        FirstLineCase{"program_and_word", "notepad.exe readme.txt", "notepad.exe", "readme.txt",
+                      false},
+        FirstLineCase{"lower_marker", "cmd.exe /T:0F[start]", "cmd.exe", "/T:0F", true},
+        FirstLineCase{"upper_marker", "cmd.exe /T:0F[Start]", "cmd.exe", "/T:0F", true},
+        FirstLineCase{"blank_before_marker", "cmd.exe /T:0F [Start]", "cmd.exe", "/T:0F", false},
+        FirstLineCase{"blank_after_marker", "cmd.exe /T:0F[Start] x", "cmd.exe", "/T:0F[Start]",
+                      false},
+        FirstLineCase{"rest_ignored", "cmd.exe /K dir", "cmd.exe", "/K", false},
+        FirstLineCase{"marker_alone", "cmd.exe [Start]", "cmd.exe", "", true},
+        FirstLineCase{"trailing_blank", "cmd.exe ", "cmd.exe", "", false},
+        FirstLineCase{"leading_blank", " cmd.exe /T:0F", "", "cmd.exe", false},
+        FirstLineCase{"lower_marker_searched_first", "cmd.exe a[Start]b[start]c", "cmd.exe",
+                      "a[Start]b", true},
+        FirstLineCase{"capitals_are_no_marker", "cmd.exe /T:0F[START]", "cmd.exe",
+                      "/T:0F[START]", false},
+        FirstLineCase{"marker_in_program", "x[Start] y", "x[Start]", "y", false},
+        FirstLineCase{"tab_is_no_separator", "a.exe\tb c", "a.exe\tb", "c", false}),
+    [](const testing::TestParamInfo<FirstLineCase>& info) { return std::string(info.param.name); });
+
+struct NumberCase {
+    int line;  // 2, 4, 5 or 6
+    const char* text;
+    std::int32_t expected;
+};
+
+std::int32_t numberOf(const LaunchSettings& settings, int line)
+{
+    switch (line) {
+    case 2:
+        return settings.startDelayMs;
+    case 4:
+        return settings.consoleMode;
+    case 5:
+        return settings.consoleWidth;
+    default:
+        return settings.consoleHeight;
+    }
+}
+
+TEST(SettingsNumbersTest, RangesAndDefaults)
+{
+    const NumberCase cases[] = {
+        {2, "20", 1000},         {2, "21", 21},          {2, "2100000000", 2100000000},
+        {2, "2100000001", 1000}, {2, "-5", 1000},        {2, "1500 ms", 1500},
+        {2, " \t42", 42},        {2, "+300", 300},       {2, "ms 1500", 1000},
+        {2, "", 1000},           {2, "-", 1000},         {2, "99999999999999", 1000},
+        {2, "2147483648", 1000}, {4, "3", 3},            {4, "4", 0},
+        {4, "-1", 0},            {4, "-0", 0},           {4, "2x", 2},
+        {5, "667", 667},         {5, "668", 580},        {5, "0", 0},
+        {5, "-2147483648", 580}, {5, "-2147483649", 580}, {6, "711", 711},
+        {6, "712", 390},         {6, "0", 0},            {6, "0390", 390},
+    };
+    for (const NumberCase& c : cases) {
+        std::string file = "a b\n";
+        for (int line = 2; line <= 6; ++line)
+            file += (line == c.line ? c.text : "1") + std::string("\n");
+        EXPECT_EQ(numberOf(readBytes(file), c.line), c.expected)
+            << "line " << c.line << ": \"" << c.text << "\"";
+    }
+}
+
+TEST(SettingsFileTest, EmptyFileGivesDefaultsWithoutAutomaticStart)
+{
+    const LaunchSettings settings = readBytes("");
+    EXPECT_EQ(settings.program, "cmd.exe");
+    EXPECT_EQ(settings.arguments, "/T:0F");
+    EXPECT_FALSE(settings.autoStart);
+    EXPECT_EQ(settings.startDelayMs, 1000);
+    EXPECT_STREQ(settings.workingDirectory, "C:\\");
+    EXPECT_EQ(settings.consoleMode, 0);
+    EXPECT_EQ(settings.consoleWidth, 580);
+    EXPECT_EQ(settings.consoleHeight, 390);
+}
+
+TEST(SettingsFileTest, MissingLinesTakeDefaults)
+{
+    const LaunchSettings settings = readBytes("p a\n50\nD:\\work");
+    EXPECT_EQ(settings.startDelayMs, 50);
+    EXPECT_STREQ(settings.workingDirectory, "D:\\work");
+    EXPECT_EQ(settings.consoleMode, 0);
+    EXPECT_EQ(settings.consoleWidth, 580);
+    EXPECT_EQ(settings.consoleHeight, 390);
+}
+
+TEST(SettingsFileTest, CarriageReturnsVanishEverywhere)
+{
+    const LaunchSettings settings = readBytes("p\r a\r\r\n100\r\n\rC:\\x y \r\n2\r\n");
+    EXPECT_EQ(settings.program, "p");
+    EXPECT_EQ(settings.arguments, "a");
+    EXPECT_STREQ(settings.workingDirectory, "C:\\x y ");
+    EXPECT_EQ(settings.consoleMode, 2);
+}
+
+TEST(SettingsFileTest, EmptyThirdLineGivesEmptyDirectory)
+{
+    EXPECT_STREQ(readBytes("p a\n100\n\n1\n").workingDirectory, "");
+}
+
+TEST(SettingsFileTest, ControlZEndsTheFile)
+{
+    const LaunchSettings settings = readBytes("p a\n100\nC:\\dir\x1A\n3\n600\n");
+    EXPECT_STREQ(settings.workingDirectory, "C:\\dir");
+    EXPECT_EQ(settings.consoleMode, 0);
+    EXPECT_EQ(settings.consoleWidth, 580);
+}
+
+TEST(SettingsFileTest, LineCapacityIs4223Characters)
+{
+    // A line of exactly the capacity reads; one more ends the reading for
+    // good, and every later line counts as missing.
+    const std::string fits = "p " + std::string(4221, 'a');
+    LaunchSettings settings = readBytes(fits + "\n100\n");
+    EXPECT_EQ(settings.arguments.size(), 4221u);
+    EXPECT_EQ(settings.startDelayMs, 100);
+
+    const std::string tooLong = "p " + std::string(4222, 'a');
+    settings = readBytes(tooLong + "\n100\nD:\\\n3\n");
+    EXPECT_EQ(settings.arguments.size(), 4221u);
+    EXPECT_EQ(settings.startDelayMs, 1000);
+    EXPECT_STREQ(settings.workingDirectory, "C:\\");
+    EXPECT_EQ(settings.consoleMode, 0);
+
+    // Carriage returns take no room.
+    settings = readBytes("p a\n100\n" + std::string(5000, '\r') + "D:\\\n3\n");
+    EXPECT_STREQ(settings.workingDirectory, "D:\\");
+    EXPECT_EQ(settings.consoleMode, 3);
+}
+
+TEST(SettingsFileTest, OverlongDirectoryTakesTheDefaultWithoutOverflow)
+{
+    const std::string longest(259, 'd');
+    EXPECT_EQ(std::string(readBytes("p a\n100\n" + longest + "\n").workingDirectory), longest);
+    EXPECT_STREQ(readBytes("p a\n100\n" + std::string(260, 'd') + "\n1\n").workingDirectory,
+                 "C:\\");
+    EXPECT_EQ(readBytes("p a\n100\n" + std::string(4000, 'd') + "\n1\n").consoleMode, 1);
+}
+
+TEST(SettingsFileTest, NulBytesStayInsideTheirLine)
+{
+    const char bytes[] = "p a\0b\n100\nC:\\\0x\n2\n";
+    const LaunchSettings settings = readBytes(std::string(bytes, sizeof bytes - 1));
+    EXPECT_EQ(settings.arguments, std::string("a\0b", 3));
+    EXPECT_STREQ(settings.workingDirectory, "C:\\");
+    EXPECT_EQ(settings.consoleMode, 2);
+}
+
+// The file operations work in the current directory; each test gets its own.
+class FileDirectoryTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tabrivet-unit-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        ASSERT_EQ(chdir(directory_.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        std::remove(settingsFileName);
+        std::remove(versionFileName);
+        chdir("/");
+        rmdir(directory_.c_str());
+    }
+    static std::string contents(const char* name)
+    {
+        std::string bytes;
+        if (std::FILE* file = std::fopen(name, "rb")) {
+            for (int c; (c = std::getc(file)) != EOF;)
+                bytes.push_back(static_cast<char>(c));
+            std::fclose(file);
+        }
+        return bytes;
+    }
+
+private:
+    std::string directory_;
+};
+
+TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
+{
+    LaunchSettings written{};
+    writeDefaultSettingsFile(written);
+    EXPECT_EQ(contents(settingsFileName),
+              "cmd.exe /T:0F[Start]\r\n1000\r\nC:\\\r\n0\r\n580\r\n390\r\n");
+
+    LaunchSettings read{};
+    ASSERT_TRUE(readSettingsFile(screenHeight, read));
+    EXPECT_EQ(read.program, written.program);
+    EXPECT_EQ(read.arguments, written.arguments);
+    EXPECT_TRUE(read.autoStart);
+    EXPECT_STREQ(read.workingDirectory, written.workingDirectory);
+    EXPECT_EQ(read.consoleHeight, 390);
+}
+
+TEST_F(FileDirectoryTest, MissingFileReadsFalseAndChangesNothing)
+{
+    LaunchSettings settings{};
+    settings.consoleMode = 7;
+    EXPECT_FALSE(readSettingsFile(screenHeight, settings));
+    EXPECT_EQ(settings.consoleMode, 7);
+    EXPECT_EQ(settings.program, "");
+}
+
+TEST_F(FileDirectoryTest, VersionFileReplacesALongerOne)
+{
+    for (bool withComments : {false, true}) {
+        std::FILE* old = std::fopen(versionFileName, "wb");
+        std::fputs(std::string(1000, 'x').c_str(), old);
+        std::fclose(old);
+        writeVersionFile(withComments);
+        EXPECT_EQ(contents(versionFileName), versionFileText(withComments));
+    }
+    EXPECT_EQ(versionFileText(false),
+              "Tabrivet Version 1.11\r\n\r\nTabrivet -c3 \r\nTabrivet -p \r\nTabrivet -s- \r\n"
+              "Tabrivet -t \r\nTabrivet -V \r\nTabrivet -VC \r\n");
+    EXPECT_EQ(versionFileText(false).size(), 112u);
+    EXPECT_EQ(versionFileText(true).size(), 226u);
+    const std::string commented = versionFileText(true);
+    for (std::size_t line = commented.find("Tabrivet -"); line != std::string::npos;
+         line = commented.find("Tabrivet -", line + 1))
+        EXPECT_EQ(commented[line + 15], '#') << commented.substr(line, 20);
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// From the command line to the settled start-up state, in a folder of its own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/start_up.h"
+
+namespace {
+
+class StartUpTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tabrivet-start-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+        ASSERT_EQ(chdir(directory_.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        std::remove("Tabrivet.txt");
+        std::remove("version.txt");
+        chdir("/");
+        rmdir(directory_.c_str());
+    }
+    static void writeSettings(const char* text)
+    {
+        std::FILE* file = std::fopen("Tabrivet.txt", "wb");
+        std::fputs(text, file);
+        std::fclose(file);
+    }
+    static bool exists(const char* name)
+    {
+        return access(name, F_OK) == 0;
+    }
+
+    StartState state{};
+
+private:
+    std::string directory_;
+};
+
+TEST_F(StartUpTest, FirstStartWritesDefaultsAndIgnoresManualStartAndReadout)
+{
+    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t -c2", 711, state));
+    EXPECT_TRUE(exists("Tabrivet.txt"));
+    EXPECT_TRUE(state.settings.autoStart);
+    EXPECT_FALSE(state.showCursorPosition);
+    EXPECT_EQ(state.windowLayout, 2);
+
+    // The next start finds the file, and both options take effect.
+    StartState next{};
+    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t", 711, next));
+    EXPECT_FALSE(next.settings.autoStart);
+    EXPECT_TRUE(next.showCursorPosition);
+    EXPECT_FALSE(next.startsManual);
+}
+
+TEST_F(StartUpTest, PdfHelpLeavesTheSettingsFileAndZeroesAlone)
+{
+    for (const char* commandLine : {"T.exe -p -t -s-", "T.exe -a"}) {
+        StartState pdf{};
+        ASSERT_TRUE(settleStartState(commandLine, 711, pdf));
+        EXPECT_FALSE(exists("Tabrivet.txt"));
+        EXPECT_EQ(pdf.settings.program, "Tabrivet.pdf");
+        EXPECT_EQ(pdf.settings.arguments, "");
+        EXPECT_TRUE(pdf.settings.autoStart);
+        EXPECT_TRUE(pdf.startsManual);
+        EXPECT_FALSE(pdf.showCursorPosition);
+        EXPECT_EQ(pdf.settings.startDelayMs, 0);
+        EXPECT_STREQ(pdf.settings.workingDirectory, "");
+        EXPECT_EQ(pdf.settings.consoleWidth, 0);
+    }
+}
+
+TEST_F(StartUpTest, VersionEndsBeforeTheSettingsFile)
+{
+    EXPECT_FALSE(settleStartState("T.exe -c3 -VC", 711, state));
+    EXPECT_TRUE(exists("version.txt"));
+    EXPECT_FALSE(exists("Tabrivet.txt"));
+}
+
+TEST_F(StartUpTest, ManualStartOnlySwitchesTheMarkerOff)
+{
+    writeSettings("notepad.exe a.txt[Start]\r\n50\r\nD:\\\r\n3\r\n");
+    ASSERT_TRUE(settleStartState("T.exe -s-", 711, state));
+    EXPECT_FALSE(state.settings.autoStart);
+    EXPECT_EQ(state.settings.program, "notepad.exe");
+    EXPECT_EQ(state.settings.consoleMode, 3);
+    EXPECT_FALSE(state.showCursorPosition);
+}
+
+}  // namespace
