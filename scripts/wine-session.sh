@@ -16,7 +16,7 @@ wine_session_start() {
     while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
       number=$((number + 1))
     done
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$number" -screen 0 "${TABRIVET_DESKTOP_SIZE}x24" -nolisten tcp >/dev/null 2>&1 &
     TABRIVET_XVFB_PID=$!
     export DISPLAY=":$number"
     for _ in $(seq 50); do
@@ -26,7 +26,7 @@ wine_session_start() {
   fi
   # A server that stays up makes each program start in well under a second.
   mkdir -p "$WINEPREFIX"
-  wineserver -p 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix (once, about ten seconds)"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
@@ -34,6 +34,11 @@ wine_session_start() {
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
     /d "$TABRIVET_DESKTOP_SIZE" /f >/dev/null 2>&1
+  # The desktop that the commands above opened has the size of the last run;
+  # a new server opens it anew with this one.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {
