@@ -12,3 +12,15 @@ target_link_options(unit_tests PRIVATE ${sanitizers})
 target_link_libraries(unit_tests PRIVATE tabrivet_core GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(unit_tests)
+
+# libFuzzer targets, in a clang build of their own (TABRIVET_FUZZ=ON).
+if(TABRIVET_FUZZ)
+  set(fuzz_flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -g)
+  foreach(target command_line settings_file)
+    add_executable(${target}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp
+                                  ${CMAKE_SOURCE_DIR}/src/app/${target}.cpp)
+    target_include_directories(${target}_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    target_compile_options(${target}_fuzz PRIVATE ${fuzz_flags})
+    target_link_options(${target}_fuzz PRIVATE ${fuzz_flags})
+  endforeach()
+endif()

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ python3 googletest libgtest-dev
+  cmake ninja-build g++ python3 googletest libgtest-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine64 fonts-wine xvfb x11-utils imagemagick
 )

@@ -9,6 +9,8 @@ build="$root/build"
 
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native"
+cmake -S "$root" -B "$build/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTABRIVET_FUZZ=ON >/dev/null
+cmake --build "$build/fuzz" --target command_line_fuzz settings_file_fuzz
 for arch in i686 x86_64; do
   cmake -S "$root" -B "$build/win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" -DTABRIVET_ARCH=$arch >/dev/null
@@ -23,6 +25,21 @@ trap wine_session_stop EXIT
 wine_session_start "$build"
 
 status=0
+# Each fuzz target for a bounded time, from the seeds in the repo; what it
+# finds new goes to the build folder, never into the seeds.
+fuzz_seconds=${TABRIVET_FUZZ_SECONDS:-60}
+for target in command_line settings_file; do
+  mkdir -p "$build/fuzz/corpus-$target"
+  echo "Fuzzing $target for $fuzz_seconds s"
+  if "$build/fuzz/${target}_fuzz" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      -artifact_prefix="$build/fuzz/$target-" "$build/fuzz/corpus-$target" \
+      "$root/tests/fuzz/corpus/$target" > "$build/fuzz/$target.log" 2>&1; then
+    grep -E "^stat::number_of_executed_units" "$build/fuzz/$target.log" || true
+  else
+    tail -n 40 "$build/fuzz/$target.log"
+    status=1
+  fi
+done
 ctest --test-dir "$build/native" --output-on-failure -j2 || status=1
 ctest --test-dir "$build/win-i686" --output-on-failure || status=1
 ctest --test-dir "$build/win-x86_64" --output-on-failure || status=1
