@@ -23,6 +23,12 @@ struct SplitCase {
     std::vector<std::string> words;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTest, Words)
@@ -99,6 +105,12 @@ struct OptionCase {
     std::int32_t windowLayout;
     VersionRequest version;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OptionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class OptionTest : public testing::TestWithParam<OptionCase> {};
 

@@ -33,6 +33,12 @@ struct FirstLineCase {
     bool autoStart;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FirstLineCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class FirstLineTest : public testing::TestWithParam<FirstLineCase> {};
 
 TEST_P(FirstLineTest, SplitsProgramArgumentsAndMarker)
