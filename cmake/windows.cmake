@@ -43,4 +43,5 @@ add_test(NAME exe_imports
 
 if(TABRIVET_ARCH STREQUAL "x86_64")
   include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)
+  include(${CMAKE_SOURCE_DIR}/bench/bench.cmake OPTIONAL)
 endif()
