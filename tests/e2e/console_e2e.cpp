@@ -254,4 +254,36 @@ TEST(ConsoleTest, ManualOptionEndsWithoutTouchingAnOpenConsole)
     EXPECT_TRUE(IsWindowVisible(console));
 }
 
+// The real thing: the default program, whose console under Wine has Wine's own
+// class, which the search asks for when no Windows console window exists.
+TEST(ConsoleTest, ConsoleOfCmdIsCentred)
+{
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"), settingsText("cmd.exe /T:0F[Start]", 100, "C:\\", 0, 580, 390));
+    Launcher launcher(dir, "");
+    EXPECT_EQ(launcher.waitForExit(10000), 0);
+    HWND console = FindWindowA("WineConsoleClass", nullptr);
+    ASSERT_NE(console, nullptr);
+    RECT placed = {};
+    GetWindowRect(console, &placed);
+    const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 580 / 2;
+    const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
+                   GetSystemMetrics(SM_CYCAPTION)) / 2 - 390 / 2;
+    EXPECT_EQ(placed.left, x);
+    EXPECT_EQ(placed.top, y);
+    // Wine's console keeps its size to whole character cells.
+    EXPECT_NEAR(placed.right - placed.left, 580, 20);
+    EXPECT_NEAR(placed.bottom - placed.top, 390, 20);
+    EXPECT_TRUE(IsWindowVisible(console));
+
+    DWORD owner = 0;
+    GetWindowThreadProcessId(console, &owner);
+    HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, owner);
+    PostMessageA(console, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(host, 3000) != WAIT_OBJECT_0)
+        TerminateProcess(host, 0);
+    CloseHandle(host);
+    EXPECT_TRUE(waitFor([] { return FindWindowA("WineConsoleClass", nullptr) == nullptr; }, 5000));
+}
+
 }  // namespace
