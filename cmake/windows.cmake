@@ -14,7 +14,10 @@ add_custom_command(
 add_custom_target(pictures DEPENDS ${pictures})
 
 # Small and self-contained: no C++ runtime DLLs beside the exe.
-set(size_flags -Os -ffunction-sections -fdata-sections)
+# Nothing in the launcher throws: without exceptions and run-time type
+# information no unwinder is linked in.
+set(size_flags -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+               -fno-asynchronous-unwind-tables)
 target_compile_options(tabrivet_core PRIVATE ${size_flags})
 
 add_executable(Tabrivet WIN32

@@ -1,6 +1,7 @@
 // Splitting the command line and recognising the launcher's options.
 #include "command_line.h"
 
+#include <cstdlib>
 #include <cstring>
 
 ArgumentList::ArgumentList(const char* text, const char* separators, bool startAtExe)
@@ -14,28 +15,42 @@ ArgumentList::ArgumentList(const char* text, const char* separators, bool startA
         if (const char* exe = std::strstr(text, ".exe"))
             text = exe;
     }
-    const char* p = text;
+    const std::size_t size = std::strlen(text) + 1;
+    words_ = static_cast<char*>(std::malloc(size));
+    if (words_ == nullptr)
+        return;
+    std::memcpy(words_, text, size);
+
+    char* p = words_;
     while (*p != '\0' && count_ < maxArguments) {
         p += std::strspn(p, separators);
         const std::size_t length = std::strcspn(p, separators);
         if (length == 0)
             break;
-        arguments_[count_++].assign(p, length);
+        arguments_[count_++] = p;
         p += length;
+        if (*p != '\0')
+            *p++ = '\0';
     }
 }
 
-NumberedOption::NumberedOption(const std::string& text)
+ArgumentList::~ArgumentList()
 {
-    std::size_t digitsStart = text.size();
+    std::free(words_);
+}
+
+NumberedOption::NumberedOption(const char* text) : text_(text)
+{
+    const std::size_t length = std::strlen(text);
+    std::size_t digitsStart = length;
     while (digitsStart > 0 && text[digitsStart - 1] >= '0' && text[digitsStart - 1] <= '9')
         --digitsStart;
-    prefix_ = text.substr(0, digitsStart);
-    if (digitsStart == text.size())
+    prefixLength_ = digitsStart;
+    if (digitsStart == length)
         return;
 
     std::int64_t value = 0;
-    for (std::size_t i = digitsStart; i < text.size(); ++i) {
+    for (std::size_t i = digitsStart; i < length; ++i) {
         value = value * 10 + (text[i] - '0');
         if (value > INT32_MAX)
             return;
@@ -44,27 +59,33 @@ NumberedOption::NumberedOption(const std::string& text)
     hasNumber_ = true;
 }
 
+bool NumberedOption::prefixIs(const char* prefix) const
+{
+    return std::strlen(prefix) == prefixLength_ && std::strncmp(text_, prefix, prefixLength_) == 0;
+}
+
 StartOptions recogniseOptions(const ArgumentList& arguments, std::int32_t windowLayout)
 {
     StartOptions options;
     options.windowLayout = windowLayout;
     for (int i = 0; i < arguments.count(); ++i) {
-        const std::string& argument = arguments.at(i);
-        if (argument == "-a" || argument == "-p") {
+        const char* argument = arguments.at(i);
+        const auto is = [argument](const char* option) { return std::strcmp(argument, option) == 0; };
+        if (is("-a") || is("-p")) {
             options.pdfHelp = true;
-        } else if (argument == "-s-") {
+        } else if (is("-s-")) {
             options.manualStart = true;
-        } else if (argument == "-t") {
+        } else if (is("-t")) {
             options.cursorReadout = true;
-        } else if (argument == "-V") {
+        } else if (is("-V")) {
             options.version = VersionRequest::plain;
             break;
-        } else if (argument == "-VC") {
+        } else if (is("-VC")) {
             options.version = VersionRequest::withComments;
             break;
-        } else if (argument.size() >= 3) {
+        } else if (std::strlen(argument) >= 3) {
             const NumberedOption option(argument);
-            if (option.prefix() == "-c" && option.hasNumber())
+            if (option.prefixIs("-c") && option.hasNumber())
                 options.windowLayout = option.number();
         }
     }

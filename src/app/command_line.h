@@ -2,8 +2,8 @@
 // Platform-free: the entry hands in the text it gets from the system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 // The command line cut into words. Only the given separator characters cut;
 // quotes and tabs are ordinary characters, so a quoted path with blanks becomes
@@ -13,28 +13,35 @@ public:
     static const int maxArguments = 128;
 
     ArgumentList(const char* text, const char* separators, bool startAtExe);
+    ~ArgumentList();
+    ArgumentList(const ArgumentList&) = delete;
+    ArgumentList& operator=(const ArgumentList&) = delete;
 
     int count() const { return count_; }
-    const std::string& at(int index) const { return arguments_[index]; }
+    const char* at(int index) const { return arguments_[index]; }
 
 private:
-    std::string arguments_[maxArguments];
+    // One copy of the text from where the split begins, cut in place.
+    char* words_ = nullptr;
+    const char* arguments_[maxArguments] = {};
     int count_ = 0;
 };
 
 // One argument seen as a prefix followed by a decimal number, as in "-c3".
 class NumberedOption {
 public:
-    explicit NumberedOption(const std::string& text);
+    explicit NumberedOption(const char* text);
 
-    const std::string& prefix() const { return prefix_; }
+    bool prefixIs(const char* prefix) const;
+    std::size_t prefixLength() const { return prefixLength_; }
     // False when the argument ends in no digit, or in more than a 32-bit
     // signed integer holds; number() is then 0.
     bool hasNumber() const { return hasNumber_; }
     std::int32_t number() const { return number_; }
 
 private:
-    std::string prefix_;
+    const char* text_;
+    std::size_t prefixLength_ = 0;
     bool hasNumber_ = false;
     std::int32_t number_ = 0;
 };

@@ -25,20 +25,21 @@ bool isWhiteSpace(char c)
 // Reads a number the way a formatted stream extraction does: white space,
 // an optional sign, digits; anything behind them is ignored. False when no
 // digit follows or the value does not fit 32 bits.
-bool extractNumber(const std::string& text, std::int32_t& number)
+bool extractNumber(const TextLine& line, std::int32_t& number)
 {
-    std::size_t i = 0;
-    while (i < text.size() && isWhiteSpace(text[i]))
-        ++i;
+    const char* p = line.text;
+    const char* end = line.text + line.length;
+    while (p != end && isWhiteSpace(*p))
+        ++p;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size() || text[i] < '0' || text[i] > '9')
+    if (p != end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    if (p == end || *p < '0' || *p > '9')
         return false;
 
     std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
         if (value > std::int64_t(INT32_MAX) + 1)
             return false;
     }
@@ -55,63 +56,101 @@ bool extractNumber(const std::string& text, std::int32_t& number)
 std::int32_t readNumberLine(TextInput& input, std::int32_t low, std::int32_t high,
                             std::int32_t fallback)
 {
-    std::string line;
+    TextLine line;
     std::int32_t value = 0;
     if (readLine(input, line) && extractNumber(line, value) && value >= low && value <= high)
         return value;
     return fallback;
 }
 
-void splitFirstLine(const std::string& line, LaunchSettings& settings)
+// The first `needle` in text[0, length), or null; the text may hold NULs.
+const char* findText(const char* text, std::size_t length, const char* needle)
 {
-    const std::size_t blank = line.find(' ');
-    if (blank == std::string::npos) {
-        settings.program = defaultProgram;
-        settings.arguments = defaultArguments;
+    const std::size_t needleLength = std::strlen(needle);
+    for (std::size_t i = 0; i + needleLength <= length; ++i) {
+        if (std::memcmp(text + i, needle, needleLength) == 0)
+            return text + i;
+    }
+    return nullptr;
+}
+
+// Copies text[0, length) as a C string; `target` holds lineCapacity + 1.
+void copyText(char* target, const char* text, std::size_t length)
+{
+    std::memcpy(target, text, length);
+    target[length] = '\0';
+}
+
+void splitFirstLine(const TextLine& line, LaunchSettings& settings)
+{
+    const char* end = line.text + line.length;
+    const char* blank = findText(line.text, line.length, " ");
+    if (blank == nullptr) {
+        std::strcpy(settings.program, defaultProgram);
+        std::strcpy(settings.arguments, defaultArguments);
         settings.autoStart = false;
         return;
     }
-    settings.program = line.substr(0, blank);
-    const std::string rest = line.substr(blank + 1);
+    copyText(settings.program, line.text, blank - line.text);
+    const char* rest = blank + 1;
+    const std::size_t restLength = end - rest;
 
     // A blank behind the argument word ends the useful text, so a marker
     // behind it is never seen and the automatic start keeps its value.
-    const std::size_t secondBlank = rest.find(' ');
-    if (secondBlank != std::string::npos) {
-        settings.arguments = rest.substr(0, secondBlank);
+    if (const char* secondBlank = findText(rest, restLength, " ")) {
+        copyText(settings.arguments, rest, secondBlank - rest);
         return;
     }
-    std::size_t marker = rest.find("[start]");
-    if (marker == std::string::npos)
-        marker = rest.find("[Start]");
-    settings.autoStart = marker != std::string::npos;
-    settings.arguments = rest.substr(0, marker);
+    const char* marker = findText(rest, restLength, "[start]");
+    if (marker == nullptr)
+        marker = findText(rest, restLength, "[Start]");
+    settings.autoStart = marker != nullptr;
+    copyText(settings.arguments, rest, (marker != nullptr ? marker : end) - rest);
 }
 
-void setWorkingDirectory(LaunchSettings& settings, const std::string& text)
+void setWorkingDirectory(LaunchSettings& settings, const char* text, std::size_t length)
 {
     // A longer line cannot name a directory the system would accept, and a
     // cut one might name another directory: take the default instead.
-    const std::string& directory =
-        text.size() < sizeof settings.workingDirectory ? text : std::string(defaultWorkingDirectory);
-    std::memcpy(settings.workingDirectory, directory.data(), directory.size());
-    settings.workingDirectory[directory.size()] = '\0';
+    if (length >= sizeof settings.workingDirectory) {
+        text = defaultWorkingDirectory;
+        length = std::strlen(defaultWorkingDirectory);
+    }
+    std::memcpy(settings.workingDirectory, text, length);
+    settings.workingDirectory[length] = '\0';
 }
 
-void writeLine(std::FILE* file, const std::string& text)
+void writeLine(std::FILE* file, const char* text)
 {
     if (file == nullptr)
         return;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fwrite("\r\n", 1, 2, file);
+    std::fputs(text, file);
+    std::fputs("\r\n", file);
     std::fflush(file);
+}
+
+// Plain decimal, as the file holds its numbers.
+void writeNumberLine(std::FILE* file, std::int32_t number)
+{
+    char digits[12];
+    char* p = digits + sizeof digits;
+    *--p = '\0';
+    std::uint32_t magnitude = number < 0 ? 0u - std::uint32_t(number) : std::uint32_t(number);
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0)
+        *--p = '-';
+    writeLine(file, p);
 }
 
 }  // namespace
 
-bool readLine(TextInput& input, std::string& line)
+bool readLine(TextInput& input, TextLine& line)
 {
-    line.clear();
+    line.length = 0;
+    line.text[0] = '\0';
     if (input.failed)
         return false;
     bool anyCharacter = false;
@@ -130,19 +169,20 @@ bool readLine(TextInput& input, std::string& line)
         anyCharacter = true;
         if (c == '\n')
             return true;
-        if (line.size() == lineCapacity) {
+        if (line.length == lineCapacity) {
             std::ungetc(c, input.file);
             input.failed = true;
             return false;
         }
-        line.push_back(static_cast<char>(c));
+        line.text[line.length++] = static_cast<char>(c);
+        line.text[line.length] = '\0';
     }
 }
 
 void readSettings(std::FILE* file, std::int32_t screenHeight, LaunchSettings& settings)
 {
     TextInput input = {file, false};
-    std::string line;
+    TextLine line;
 
     // Line 1 counts even when its read failed: an empty file gives an empty
     // line, an overlong one its first characters.
@@ -152,9 +192,9 @@ void readSettings(std::FILE* file, std::int32_t screenHeight, LaunchSettings& se
     settings.startDelayMs = readNumberLine(input, 21, 2100000000, defaultStartDelayMs);
 
     if (readLine(input, line))
-        setWorkingDirectory(settings, line);
+        setWorkingDirectory(settings, line.text, line.length);
     else
-        setWorkingDirectory(settings, defaultWorkingDirectory);
+        setWorkingDirectory(settings, defaultWorkingDirectory, std::strlen(defaultWorkingDirectory));
 
     settings.consoleMode = readNumberLine(input, 0, 3, defaultConsoleMode);
     settings.consoleWidth = readNumberLine(input, 0, 667, defaultConsoleWidth);
@@ -175,23 +215,29 @@ void writeDefaultSettingsFile(LaunchSettings& settings)
 {
     std::FILE* file = std::fopen(settingsFileName, "wb");
 
-    settings.program = defaultProgram;
-    settings.arguments = defaultArguments;
+    std::strcpy(settings.program, defaultProgram);
+    std::strcpy(settings.arguments, defaultArguments);
     settings.autoStart = true;
     // No blank before the marker: the reader would take it for the end of
     // the line's useful text.
-    writeLine(file, settings.program + " " + settings.arguments + "[Start]");
+    if (file != nullptr) {
+        std::fputs(settings.program, file);
+        std::fputs(" ", file);
+        std::fputs(settings.arguments, file);
+        std::fputs("[Start]", file);
+    }
+    writeLine(file, "");
 
     settings.startDelayMs = defaultStartDelayMs;
-    writeLine(file, std::to_string(settings.startDelayMs));
-    setWorkingDirectory(settings, defaultWorkingDirectory);
+    writeNumberLine(file, settings.startDelayMs);
+    setWorkingDirectory(settings, defaultWorkingDirectory, std::strlen(defaultWorkingDirectory));
     writeLine(file, settings.workingDirectory);
     settings.consoleMode = defaultConsoleMode;
-    writeLine(file, std::to_string(settings.consoleMode));
+    writeNumberLine(file, settings.consoleMode);
     settings.consoleWidth = defaultConsoleWidth;
-    writeLine(file, std::to_string(settings.consoleWidth));
+    writeNumberLine(file, settings.consoleWidth);
     settings.consoleHeight = defaultConsoleHeight;
-    writeLine(file, std::to_string(settings.consoleHeight));
+    writeNumberLine(file, settings.consoleHeight);
 
     if (file != nullptr)
         std::fclose(file);

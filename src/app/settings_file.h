@@ -2,16 +2,20 @@
 // Platform-free: the reader is given the screen height it checks line 6 against.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 // Fits the system's MAX_PATH; kept here so that this header needs no <windows.h>.
 const int workingDirectorySize = 260;
 
+// The longest line the reader takes. Program and argument come out of line 1,
+// so they always fit buffers of this size and a terminator.
+const std::size_t lineCapacity = 4223;
+
 struct LaunchSettings {
-    std::string program;
-    std::string arguments;
+    char program[lineCapacity + 1];
+    char arguments[lineCapacity + 1];
     bool autoStart;
     std::int32_t startDelayMs;
     char workingDirectory[workingDirectorySize];
@@ -30,12 +34,16 @@ struct TextInput {
     bool failed;
 };
 
-const std::size_t lineCapacity = 4223;
+// One line as read; it may hold NUL bytes, so it carries its length.
+struct TextLine {
+    char text[lineCapacity + 1];
+    std::size_t length;
+};
 
 // False when the file ended before the line's first character, when the line
 // is longer than lineCapacity (its first lineCapacity characters are in
 // `line`), or when an earlier read failed.
-bool readLine(TextInput& input, std::string& line);
+bool readLine(TextInput& input, TextLine& line);
 
 // Reads settings from an open stream; fills every field of `settings` except
 // that autoStart is left alone when line 1 has a blank behind its argument.

@@ -1,6 +1,8 @@
 // Deciding the start-up state from the command line and the settings file.
 #include "start_up.h"
 
+#include <cstring>
+
 #include "command_line.h"
 #include "version_file.h"
 
@@ -19,8 +21,8 @@ bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartS
         // The manual becomes the thing started; the settings file is neither
         // read nor written, so everything else keeps its zero value.
         settings.autoStart = true;
-        settings.program = "Tabrivet.pdf";
-        settings.arguments.clear();
+        std::strcpy(settings.program, "Tabrivet.pdf");
+        settings.arguments[0] = '\0';
         state.startsManual = true;
     } else if (readSettingsFile(screenHeight, settings)) {
         if (options.manualStart)

@@ -26,25 +26,20 @@ const UsageLine usageLines[] = {
 
 }  // namespace
 
-std::string versionFileText(bool withComments)
-{
-    // The version line carries a line feed of its own before its line end,
-    // which is what leaves the empty second line.
-    std::string text = "Tabrivet Version " TABRIVET_VERSION "\r\n\r\n";
-    for (const UsageLine& line : usageLines) {
-        text += withComments ? line.withComments : line.plain;
-        text += "\r\n";
-    }
-    return text;
-}
-
 void writeVersionFile(bool withComments)
 {
     // "wb" truncates: an older, longer file leaves nothing behind.
     std::FILE* file = std::fopen(versionFileName, "wb");
     if (file == nullptr)
         return;
-    const std::string text = versionFileText(withComments);
-    std::fwrite(text.data(), 1, text.size(), file);
+    // The version line carries a line feed of its own before its line end,
+    // which is what leaves the empty second line.
+    std::fputs("Tabrivet Version " TABRIVET_VERSION "\r\n\r\n", file);
+    std::fflush(file);
+    for (const UsageLine& line : usageLines) {
+        std::fputs(withComments ? line.withComments : line.plain, file);
+        std::fputs("\r\n", file);
+        std::fflush(file);
+    }
     std::fclose(file);
 }

@@ -30,7 +30,7 @@ void startProgram()
 {
     // A directory that does not exist leaves the current one in force.
     SetCurrentDirectoryA(launcher.settings.workingDirectory);
-    shellOpen(launcher.settings.program.c_str(), launcher.settings.arguments.c_str());
+    shellOpen(launcher.settings.program, launcher.settings.arguments);
 
     bool quit;
     if (launcher.startsManual) {

@@ -42,8 +42,11 @@ void onCreate(HWND window)
         CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, labelTop, pictureWidth,
                         labelHeight, window, reinterpret_cast<HMENU>(IDC_COMMAND_LINE),
                         launcher.instance, nullptr);
-    const std::string commandLine = launcher.settings.program + " " + launcher.settings.arguments;
-    SetWindowTextA(launcher.commandLineLabel, commandLine.c_str());
+    static char commandLine[sizeof launcher.settings.program + 1 + sizeof launcher.settings.arguments];
+    lstrcpyA(commandLine, launcher.settings.program);
+    lstrcatA(commandLine, " ");
+    lstrcatA(commandLine, launcher.settings.arguments);
+    SetWindowTextA(launcher.commandLineLabel, commandLine);
     sizeCommandLineLabel(window);
     launcher.startButtonPressed = false;
     if (launcher.settings.autoStart)

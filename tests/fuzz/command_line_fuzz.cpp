@@ -12,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (arguments.count() > ArgumentList::maxArguments)
         std::abort();
     for (int i = 0; i < arguments.count(); ++i) {
-        const std::string& argument = arguments.at(i);
+        const std::string argument = arguments.at(i);
         if (argument.empty() || argument.find(' ') != std::string::npos)
             std::abort();
-        const NumberedOption option(argument);
-        if (option.prefix().size() > argument.size() || (option.hasNumber() && option.number() < 0))
+        const NumberedOption option(argument.c_str());
+        if (option.prefixLength() > argument.size() || (option.hasNumber() && option.number() < 0))
             std::abort();
     }
     const StartOptions options = recogniseOptions(arguments, 0);

@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto within = [](std::int32_t value, std::int32_t low, std::int32_t high) {
         return value >= low && value <= high;
     };
-    if (settings.program.find(' ') != std::string::npos ||
-        settings.arguments.find(' ') != std::string::npos ||
-        settings.arguments.find('\r') != std::string::npos ||
+    if (std::strchr(settings.program, ' ') != nullptr ||
+        std::strchr(settings.arguments, ' ') != nullptr ||
+        std::strchr(settings.arguments, '\r') != nullptr ||
         std::memchr(settings.workingDirectory, '\0', sizeof settings.workingDirectory) == nullptr ||
         !within(settings.startDelayMs, 21, 2100000000) || !within(settings.consoleMode, 0, 3) ||
         !within(settings.consoleWidth, 0, 667) ||

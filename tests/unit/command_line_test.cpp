@@ -1,6 +1,7 @@
 // Splitting the command line and recognising the options.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,7 @@ TEST(ArgumentListTest, KeepsAtMost128Words)
         text += " w" + std::to_string(i);
     const ArgumentList list(text.c_str(), " ", true);
     ASSERT_EQ(list.count(), 128);
-    EXPECT_EQ(list.at(127), "w127");
+    EXPECT_STREQ(list.at(127), "w127");
 }
 
 TEST(ArgumentListTest, NullTextGivesNoWords)
@@ -90,7 +91,8 @@ TEST(NumberedOptionTest, PrefixAndNumber)
     };
     for (const NumberedCase& c : cases) {
         const NumberedOption option(c.text);
-        EXPECT_EQ(option.prefix(), c.prefix) << c.text;
+        EXPECT_TRUE(option.prefixIs(c.prefix)) << c.text;
+        EXPECT_EQ(option.prefixLength(), std::strlen(c.prefix)) << c.text;
         EXPECT_EQ(option.hasNumber(), c.hasNumber) << c.text;
         EXPECT_EQ(option.number(), c.number) << c.text;
     }

@@ -65,8 +65,8 @@ TEST_F(StartUpTest, PdfHelpLeavesTheSettingsFileAndZeroesAlone)
         StartState pdf{};
         ASSERT_TRUE(settleStartState(commandLine, 711, pdf));
         EXPECT_FALSE(exists("Tabrivet.txt"));
-        EXPECT_EQ(pdf.settings.program, "Tabrivet.pdf");
-        EXPECT_EQ(pdf.settings.arguments, "");
+        EXPECT_STREQ(pdf.settings.program, "Tabrivet.pdf");
+        EXPECT_STREQ(pdf.settings.arguments, "");
         EXPECT_TRUE(pdf.settings.autoStart);
         EXPECT_TRUE(pdf.startsManual);
         EXPECT_FALSE(pdf.showCursorPosition);
@@ -88,7 +88,7 @@ TEST_F(StartUpTest, ManualStartOnlySwitchesTheMarkerOff)
     writeSettings("notepad.exe a.txt[Start]\r\n50\r\nD:\\\r\n3\r\n");
     ASSERT_TRUE(settleStartState("T.exe -s-", 711, state));
     EXPECT_FALSE(state.settings.autoStart);
-    EXPECT_EQ(state.settings.program, "notepad.exe");
+    EXPECT_STREQ(state.settings.program, "notepad.exe");
     EXPECT_EQ(state.settings.consoleMode, 3);
     EXPECT_FALSE(state.showCursorPosition);
 }
