@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include <unistd.h>
 
 #include "app/settings_file.h"
 #include "app/version_file.h"
+#include "temp_directory.h"
 
 namespace {
 
@@ -202,37 +202,7 @@ TEST(SettingsFileTest, NulBytesStayInsideTheirLine)
     EXPECT_EQ(settings.consoleMode, 2);
 }
 
-// The file operations work in the current directory; each test gets its own.
-class FileDirectoryTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tabrivet-unit-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        ASSERT_EQ(chdir(directory_.c_str()), 0);
-    }
-    void TearDown() override
-    {
-        std::remove(settingsFileName);
-        std::remove(versionFileName);
-        chdir("/");
-        rmdir(directory_.c_str());
-    }
-    static std::string contents(const char* name)
-    {
-        std::string bytes;
-        if (std::FILE* file = std::fopen(name, "rb")) {
-            for (int c; (c = std::getc(file)) != EOF;)
-                bytes.push_back(static_cast<char>(c));
-            std::fclose(file);
-        }
-        return bytes;
-    }
-
-private:
-    std::string directory_;
-};
+using FileDirectoryTest = InTempDirectory;
 
 TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
 {
@@ -265,9 +235,7 @@ TEST_F(FileDirectoryTest, VersionFileReplacesALongerOne)
         "Tabrivet Version 1.11\r\n\r\nTabrivet -c3 \r\nTabrivet -p \r\nTabrivet -s- \r\n"
         "Tabrivet -t \r\nTabrivet -V \r\nTabrivet -VC \r\n";
     for (bool withComments : {false, true}) {
-        std::FILE* old = std::fopen(versionFileName, "wb");
-        std::fputs(std::string(1000, 'x').c_str(), old);
-        std::fclose(old);
+        writeContents(versionFileName, std::string(1000, 'x'));
         writeVersionFile(withComments);
         const std::string text = contents(versionFileName);
         EXPECT_EQ(text.size(), withComments ? 226u : 112u);

@@ -1,46 +1,14 @@
 // From the command line to the settled start-up state, in a folder of its own.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-
-#include <unistd.h>
-
 #include "app/start_up.h"
+#include "temp_directory.h"
 
 namespace {
 
-class StartUpTest : public testing::Test {
+class StartUpTest : public InTempDirectory {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tabrivet-start-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        ASSERT_EQ(chdir(directory_.c_str()), 0);
-    }
-    void TearDown() override
-    {
-        std::remove("Tabrivet.txt");
-        std::remove("version.txt");
-        chdir("/");
-        rmdir(directory_.c_str());
-    }
-    static void writeSettings(const char* text)
-    {
-        std::FILE* file = std::fopen("Tabrivet.txt", "wb");
-        std::fputs(text, file);
-        std::fclose(file);
-    }
-    static bool exists(const char* name)
-    {
-        return access(name, F_OK) == 0;
-    }
-
     StartState state{};
-
-private:
-    std::string directory_;
 };
 
 TEST_F(StartUpTest, FirstStartWritesDefaultsAndIgnoresManualStartAndReadout)
@@ -85,7 +53,7 @@ TEST_F(StartUpTest, VersionEndsBeforeTheSettingsFile)
 
 TEST_F(StartUpTest, ManualStartOnlySwitchesTheMarkerOff)
 {
-    writeSettings("notepad.exe a.txt[Start]\r\n50\r\nD:\\\r\n3\r\n");
+    writeContents("Tabrivet.txt", "notepad.exe a.txt[Start]\r\n50\r\nD:\\\r\n3\r\n");
     ASSERT_TRUE(settleStartState("T.exe -s-", 711, state));
     EXPECT_FALSE(state.settings.autoStart);
     EXPECT_STREQ(state.settings.program, "notepad.exe");
