@@ -42,6 +42,7 @@ void onCreate(HWND window)
         CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, labelTop, pictureWidth,
                         labelHeight, window, reinterpret_cast<HMENU>(IDC_COMMAND_LINE),
                         launcher.instance, nullptr);
+    // Static: two whole settings lines are more than a stack frame should carry.
     static char commandLine[sizeof launcher.settings.program + 1 + sizeof launcher.settings.arguments];
     lstrcpyA(commandLine, launcher.settings.program);
     lstrcatA(commandLine, " ");
