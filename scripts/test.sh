@@ -22,7 +22,17 @@ source "$root/scripts/wine-session.sh"
 # placement that never happened cannot pass for a centred one; an odd height
 # makes a wrongly rounded centre show.
 export TABRIVET_DESKTOP_SIZE=1100x821
-trap wine_session_stop EXIT
+# As root no folder refuses a write but one on a read-only file system; where
+# none can be mounted, the test that needs it says so and skips.
+readonly_folder="$build/readonly-folder"
+mkdir -p "$readonly_folder"
+if mountpoint -q "$readonly_folder" ||
+    mount -t tmpfs -o ro,size=64k tabrivet-readonly "$readonly_folder" 2>/dev/null; then
+  export TABRIVET_READONLY_FOLDER="Z:${readonly_folder//\//\\}"
+else
+  echo "No read-only folder can be mounted here; its test will be skipped"
+fi
+trap 'wine_session_stop; umount "$readonly_folder" 2>/dev/null || true' EXIT
 wine_session_start "$build"
 
 status=0

@@ -16,7 +16,7 @@ target_link_options(e2e_harness PUBLIC -static)
 add_executable(fake_console WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
 target_link_options(fake_console PRIVATE -static)
 
-foreach(name start_up window console)
+foreach(name start_up window console bad_input soak)
   add_executable(${name}_e2e ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_e2e.cpp)
   target_link_libraries(${name}_e2e PRIVATE e2e_harness gtest_main)
   add_dependencies(${name}_e2e Tabrivet fake_console)

@@ -115,6 +115,105 @@ std::string buildDir()
     return path.substr(0, path.find_last_of("\\/"));
 }
 
+namespace {
+
+void snapshotInto(const std::string& path, const std::string& prefix, FolderSnapshot& snapshot)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            snapshot[prefix + name + "\\"] = "";
+            snapshotInto(path + "\\" + name, prefix + name + "\\", snapshot);
+        } else {
+            snapshot[prefix + name] = readFile(path + "\\" + name);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+// The layout of the system's handle list, which the Windows headers of the
+// cross compiler do not declare.
+struct HandleEntry {
+    ULONG ownerProcessId;
+    BYTE objectType;
+    BYTE flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+};
+struct HandleList {
+    ULONG count;
+    HandleEntry entries[1];
+};
+const int systemHandleInformation = 16;
+const LONG infoLengthMismatch = static_cast<LONG>(0xC0000004);
+
+}  // namespace
+
+FolderSnapshot snapshotFolder(const std::string& path)
+{
+    FolderSnapshot snapshot;
+    snapshotInto(path, "", snapshot);
+    return snapshot;
+}
+
+std::string folderChanges(const FolderSnapshot& before, const FolderSnapshot& after,
+                          const std::vector<std::string>& mayChange)
+{
+    std::string changes;
+    auto note = [&](const std::string& name, const char* what) {
+        for (const std::string& allowed : mayChange) {
+            if (lstrcmpiA(allowed.c_str(), name.c_str()) == 0)
+                return;
+        }
+        changes += name + " " + what + "\n";
+    };
+    for (const auto& entry : before) {
+        const auto now = after.find(entry.first);
+        if (now == after.end())
+            note(entry.first, "removed");
+        else if (now->second != entry.second)
+            note(entry.first, "changed");
+    }
+    for (const auto& entry : after) {
+        if (before.count(entry.first) == 0)
+            note(entry.first, "created");
+    }
+    return changes;
+}
+
+long processHandleCount(HANDLE process)
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(process, &count) && count != 0)
+        return static_cast<long>(count);
+    using Query = LONG(WINAPI*)(int, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr)
+        return -1;
+    std::vector<char> buffer(1 << 20);
+    ULONG length = 0;
+    LONG status;
+    while ((status = query(systemHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size()), &length)) == infoLengthMismatch)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return -1;
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    const DWORD processId = GetProcessId(process);
+    long owned = 0;
+    for (ULONG i = 0; i < list->count; ++i)
+        owned += list->entries[i].ownerProcessId == processId;
+    return owned;
+}
+
 HWND findProcessWindow(DWORD processId, const char* className)
 {
     WindowQuery query = {processId, className, nullptr, nullptr, nullptr};
@@ -139,9 +238,22 @@ std::vector<HWND> findWindowsByTitle(const char* className, const std::string& t
 
 std::string windowTitle(HWND window)
 {
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
+    // Any length: the launcher's label holds a whole settings line.
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, &text[0], static_cast<int>(text.size())));
     return text;
+}
+
+void closeWindowsAndWait(const char* className, const std::string& title)
+{
+    for (HWND window : findWindowsByTitle(className, title)) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
 }
 
 void moveCursor(POINT to)
@@ -157,7 +269,7 @@ void moveCursor(POINT to)
     Sleep(50);
 }
 
-Launcher::Launcher(const TempDir& dir, const std::string& arguments, int showCommand)
+Launcher::Launcher(const std::string& folder, const std::string& arguments, int showCommand)
 {
     const std::string exe = buildDir() + "\\Tabrivet.exe";
     std::string commandLine = "\"" + exe + "\"";
@@ -168,7 +280,7 @@ Launcher::Launcher(const TempDir& dir, const std::string& arguments, int showCom
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.path.c_str(), &startup, &process))
+                        folder.c_str(), &startup, &process))
         ADD_FAILURE() << "cannot start " << exe;
 }
 
@@ -224,6 +336,34 @@ bool Launcher::dismissShellError(DWORD timeoutMs)
     EXPECT_TRUE(waitFor([&] { return windowTitle(box) == "Error"; }, 3000)) << windowTitle(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     return true;
+}
+
+ProcessJob::ProcessJob() : job(CreateJobObjectA(nullptr, nullptr))
+{
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    EXPECT_TRUE(SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                        sizeof limits));
+}
+
+ProcessJob::~ProcessJob()
+{
+    CloseHandle(job);
+}
+
+void ProcessJob::add(const Launcher& launcher)
+{
+    // The launcher starts nothing before its window exists, so joining it
+    // right after its creation takes in everything it starts.
+    EXPECT_TRUE(AssignProcessToJobObject(job, launcher.process.hProcess));
+}
+
+DWORD ProcessJob::processesEver() const
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                              sizeof accounting, nullptr);
+    return accounting.TotalProcesses;
 }
 
 std::string settingsText(const std::string& line1, int delayMs, const std::string& directory,

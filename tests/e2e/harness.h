@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,19 @@ std::string readFile(const std::string& path, bool* exists = nullptr);
 bool fileExists(const std::string& path);
 // The folder the test programs and the launcher were built into.
 std::string buildDir();
+
+// Every file and folder below a folder, by its name relative to it, with the
+// file's bytes (a folder's name ends in a backslash).
+using FolderSnapshot = std::map<std::string, std::string>;
+FolderSnapshot snapshotFolder(const std::string& path);
+// The names created, removed or changed between two snapshots, one per line,
+// leaving out those in `mayChange`; empty when there are none.
+std::string folderChanges(const FolderSnapshot& before, const FolderSnapshot& after,
+                          const std::vector<std::string>& mayChange = {});
+
+// The open handles of a process. Wine's GetProcessHandleCount reports 0;
+// there the entries of the system's handle list that the process owns count.
+long processHandleCount(HANDLE process);
 
 // Polls `condition` every 20 ms until it holds or `timeoutMs` has passed.
 template <typename Condition>
@@ -44,6 +58,9 @@ HWND findWindowByTitle(const char* className, const std::string& title);
 // z-order down, hidden ones included.
 std::vector<HWND> findWindowsByTitle(const char* className, const std::string& title);
 std::string windowTitle(HWND window);
+// Closes every top-level window of `className` titled `title` and waits
+// until the process that owned it has ended, so that its exe can be deleted.
+void closeWindowsAndWait(const char* className, const std::string& title);
 // Moves the cursor and waits until the system reports it there: under Wine
 // the move reaches other processes a moment later.
 void moveCursor(POINT to);
@@ -51,7 +68,13 @@ void moveCursor(POINT to);
 // The launcher, started from `dir` with `arguments`; terminated at the end of
 // the test if it is still running.
 struct Launcher {
-    Launcher(const TempDir& dir, const std::string& arguments, int showCommand = SW_SHOWNORMAL);
+    Launcher(const TempDir& dir, const std::string& arguments, int showCommand = SW_SHOWNORMAL)
+        : Launcher(dir.path, arguments, showCommand)
+    {
+    }
+    // Started in `folder`, which it reads its settings from.
+    Launcher(const std::string& folder, const std::string& arguments,
+             int showCommand = SW_SHOWNORMAL);
     ~Launcher();
 
     // The launcher window, once the launcher waits for input in its message
@@ -68,6 +91,19 @@ struct Launcher {
 
     PROCESS_INFORMATION process = {};
     HWND mainWindow = nullptr;
+};
+
+// A job that ends every process added to it, and every process they started,
+// when the test leaves its scope: a launcher that starts a real program by
+// mistake leaves nothing behind to disturb later tests.
+struct ProcessJob {
+    ProcessJob();
+    ~ProcessJob();
+    void add(const Launcher& launcher);
+    // How many processes have ever belonged to the job, added ones included.
+    DWORD processesEver() const;
+
+    HANDLE job;
 };
 
 // The launcher's standard settings file with the given line 1 and values.
