@@ -15,8 +15,10 @@ add_custom_target(pictures DEPENDS ${pictures})
 
 # Small and self-contained: no C++ runtime DLLs beside the exe.
 # Nothing in the launcher throws: without exceptions and run-time type
-# information no unwinder is linked in.
-set(size_flags -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+# information no unwinder is linked in. No -fdata-sections: for PE targets
+# GCC then puts zero-initialised variables in .data$ sections, and the file
+# would carry their 17 KB of zeros instead of leaving them to .bss.
+set(size_flags -Os -ffunction-sections -fno-exceptions -fno-rtti
                -fno-asynchronous-unwind-tables)
 target_compile_options(tabrivet_core PRIVATE ${size_flags})
 

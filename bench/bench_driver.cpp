@@ -1,0 +1,621 @@
+// Drives the benchmark under Wine: starts the launcher and the floor window,
+// requests Starts, repaints, and prints one line per sample,
+// "sample NAME VALUE", for bench/report.py to take medians of. Compared
+// programs take turns within the same run, so that a machine that slows
+// down meanwhile slows both. Ends with a non-zero code when a run does not
+// go as expected, rather than report a figure for something else.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../res/tabrivet_ids.h"
+
+namespace {
+
+const char* const consoleClass = "ConsoleWindowClass";
+// Odd, so that the stand-in tells the launcher's move from any other.
+const int consoleWidth = 581;
+const int consoleHeight = 391;
+
+LONGLONG frequency;
+bool warmingUp = false;  // samples of a warm-up round are not printed
+
+LONGLONG now()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+double ms(LONGLONG from, LONGLONG to)
+{
+    return double(to - from) * 1000.0 / double(frequency);
+}
+
+void sample(const char* name, double value)
+{
+    if (warmingUp)
+        return;
+    std::printf("sample %s %.4f\n", name, value);
+    std::fflush(stdout);
+}
+
+[[noreturn]] void fail(const std::string& why)
+{
+    std::printf("FAILED %s\n", why.c_str());
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, DWORD timeoutMs, DWORD stepMs = 1)
+{
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(stepMs);
+    }
+    return true;
+}
+
+std::string buildDir()
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string path = self;
+    return path.substr(0, path.find_last_of("\\/"));
+}
+
+struct Folder {
+    std::string path;
+    explicit Folder(const std::string& name)
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        path = std::string(base) + "tabrivet-bench-" + std::to_string(GetCurrentProcessId()) +
+               "-" + name;
+        CreateDirectoryA(path.c_str(), nullptr);
+        if (path.find(' ') != std::string::npos)
+            fail("the temporary folder has a blank, which the settings' line 1 cannot carry");
+    }
+    ~Folder()
+    {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do
+                DeleteFileA(file(entry.cFileName).c_str());
+            while (FindNextFileA(search, &entry));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+    std::string file(const std::string& name) const { return path + "\\" + name; }
+};
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        fail("cannot write " + path);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM parameter)
+{
+    WindowQuery& query = *reinterpret_cast<WindowQuery*>(parameter);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != query.processId || lstrcmpA(name, query.className) != 0)
+        return TRUE;
+    query.found = window;
+    return FALSE;
+}
+
+HWND processWindow(DWORD processId, const char* className)
+{
+    WindowQuery query = {processId, className, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+PROCESS_INFORMATION startProcess(const std::string& exe, const std::string& arguments,
+                                 const std::string& directory, WORD show)
+{
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.c_str(), &startup, &process))
+        fail("cannot start " + exe);
+    CloseHandle(process.hThread);
+    return process;
+}
+
+void endProcess(HANDLE process)
+{
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
+}
+
+void endProcessId(DWORD id)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (process != nullptr)
+        endProcess(process);
+}
+
+// A window program to measure: the launcher or the floor.
+struct Program {
+    const char* name;
+    std::string exe;
+    const char* className;
+    UINT endMessage;
+    WPARAM endParameter;
+};
+
+std::string settings(const std::string& program, const std::string& argument,
+                     const std::string& directory)
+{
+    return program + " " + argument + "\r\n1000\r\n" + directory + "\r\n3\r\n" +
+           std::to_string(consoleWidth) + "\r\n" + std::to_string(consoleHeight) + "\r\n";
+}
+
+// A program from its creation to its window on screen and its message loop
+// waiting. WaitForInputIdle returns once the program waits for a message with
+// nothing to do, which both programs reach after ShowWindow and UpdateWindow;
+// an event, so the driver takes no processor time from the program it times.
+// The window's visibility is checked then, and waited for should it lag.
+struct Shown {
+    PROCESS_INFORMATION process;
+    HWND window;
+    double startMs;
+};
+
+Shown show(const Program& program, const Folder& folder)
+{
+    const LONGLONG begin = now();
+    Shown shown = {startProcess(program.exe, "", folder.path, SW_SHOWNORMAL), nullptr, 0};
+    if (WaitForInputIdle(shown.process.hProcess, 10000) != 0)
+        fail(std::string(program.name) + " never waited for input");
+    if (!waitFor(
+            [&] {
+                shown.window = processWindow(shown.process.dwProcessId, program.className);
+                return shown.window != nullptr && IsWindowVisible(shown.window);
+            },
+            10000))
+        fail(std::string(program.name) + " showed no window");
+    shown.startMs = ms(begin, now());
+    return shown;
+}
+
+void close(const Program& program, Shown& shown)
+{
+    PostMessageA(shown.window, program.endMessage, program.endParameter, 0);
+    if (WaitForSingleObject(shown.process.hProcess, 5000) != WAIT_OBJECT_0)
+        fail(std::string(program.name) + " did not end when asked");
+    CloseHandle(shown.process.hProcess);
+}
+
+void startUp(const std::vector<Program>& programs, const Folder& folder, int runs)
+{
+    // Not counted: the first starts bring the files into the cache.
+    for (int warm = 0; warm < 2; ++warm)
+        for (const Program& program : programs) {
+            Shown shown = show(program, folder);
+            close(program, shown);
+        }
+    for (int run = 0; run < runs; ++run)
+        for (std::size_t i = 0; i < programs.size(); ++i) {
+            // Each goes first every other run.
+            const Program& program = programs[(i + run) % programs.size()];
+            Shown shown = show(program, folder);
+            sample((std::string("startup.") + program.name + "_ms").c_str(), shown.startMs);
+            close(program, shown);
+            Sleep(30);
+        }
+}
+
+// Paints the window `count` times, each a synchronous WM_PAINT in the other
+// process, and a null message round trip as often, for the share that is
+// messaging alone.
+void paint(const char* name, HWND window, int count)
+{
+    LONGLONG begin = now();
+    for (int i = 0; i < count; ++i)
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    sample((std::string("paint.") + name + "_us").c_str(), ms(begin, now()) * 1000.0 / count);
+    RECT left;
+    if (GetUpdateRect(window, &left, FALSE))
+        fail(std::string(name) + " was not painted by the time RedrawWindow returned");
+    begin = now();
+    for (int i = 0; i < count; ++i)
+        SendMessageA(window, WM_NULL, 0, 0);
+    sample((std::string("message.") + name + "_us").c_str(), ms(begin, now()) * 1000.0 / count);
+}
+
+void paints(const std::vector<Program>& programs, const Folder& folder, int blocks, int count)
+{
+    std::vector<Shown> shown;
+    for (const Program& program : programs)
+        shown.push_back(show(program, folder));
+    // Side by side, neither covering the other.
+    int x = 0;
+    for (Shown& s : shown) {
+        RECT r;
+        GetWindowRect(s.window, &r);
+        SetWindowPos(s.window, nullptr, x, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        x += r.right - r.left + 10;
+    }
+    Sleep(200);
+    for (int block = 0; block < blocks; ++block)
+        for (std::size_t i = 0; i < programs.size(); ++i) {
+            const std::size_t k = (i + block) % programs.size();
+            paint(programs[k].name, shown[k].window, count);
+        }
+    for (std::size_t i = 0; i < programs.size(); ++i)
+        close(programs[i], shown[i]);
+}
+
+// What a stand-in wrote: its process id and counter readings.
+struct Stamps {
+    DWORD processId;
+    LONGLONG started, creating, created, placed;
+    int x, y;
+};
+
+bool readStamps(const std::string& path, Stamps& stamps)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    unsigned long id = 0;
+    const bool read = std::fscanf(file, "%lu %lld %lld %lld %lld %d %d", &id, &stamps.started,
+                                  &stamps.creating, &stamps.created, &stamps.placed, &stamps.x,
+                                  &stamps.y) == 7;
+    std::fclose(file);
+    stamps.processId = id;
+    return read;
+}
+
+Stamps awaitStamps(const std::string& path, const char* what)
+{
+    Stamps stamps = {};
+    if (!waitFor([&] { return readStamps(path, stamps); }, 5000))
+        fail(std::string("no record from ") + what);
+    return stamps;
+}
+
+// The launcher's search takes any console window: none may be left over.
+void awaitNoConsole()
+{
+    if (!waitFor(
+            [] {
+                return FindWindowA(consoleClass, nullptr) == nullptr &&
+                       FindWindowA("WineConsoleClass", nullptr) == nullptr;
+            },
+            5000, 5))
+        fail("a console window outlived its run");
+}
+
+// Where the launcher puts a console of the benchmark's size.
+POINT centre()
+{
+    const int fullHeight = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
+                           GetSystemMetrics(SM_CYCAPTION);
+    return {GetSystemMetrics(SM_CXFULLSCREEN) / 2 - consoleWidth / 2,
+            fullHeight / 2 - consoleHeight / 2};
+}
+
+// Inside the launcher nothing can be timed without changing it, so the
+// scene launchers run with Wine's relay trace of the three calls that matter.
+// Wine stamps each line with the millisecond of the clock that the
+// performance counter counts in 100 ns, and writes it to the driver's own
+// standard error, which bench.sh sends to the file read here.
+const char* const traceChannels = "+timestamp,+pid,+relay";
+const char* const tracedCalls = "shell32.ShellExecuteExA;user32.FindWindowA;user32.SetWindowPos";
+std::string tracePath;
+long long traceOffset = 0;
+
+// Milliseconds on the counter's clock.
+double counterMs(LONGLONG counter)
+{
+    return double(counter) * 1000.0 / double(frequency);
+}
+
+// What the trace says one Start of one launcher did, read as it grows. Times
+// are counter milliseconds at the start of the traced millisecond.
+struct StartTrace {
+    DWORD processId;
+    double shellCall = -1, shellReturn = -1, firstLookup = -1, found = -1, moveCall = -1,
+           moveReturn = -1;
+    int failedLookups = 0;  // of the console class, the one the stand-in has
+    bool lookingForConsole = false;
+
+    explicit StartTrace(DWORD id) : processId(id) {}
+
+    void line(const char* text)
+    {
+        unsigned long seconds, millis, process, thread;
+        int rest = 0;
+        if (std::sscanf(text, "%lu.%lu:%lx:%lx:%n", &seconds, &millis, &process, &thread,
+                        &rest) < 4 ||
+            rest == 0 || process != processId)
+            return;
+        const double at = seconds * 1000.0 + millis;
+        const std::string call = text + rest;
+        auto is = [&](const char* prefix) { return call.compare(0, strlen(prefix), prefix) == 0; };
+        if (is("Call shell32.ShellExecuteExA")) {
+            shellCall = at;
+        } else if (is("Ret  shell32.ShellExecuteExA")) {
+            shellReturn = at;
+        } else if (is("Call user32.FindWindowA")) {
+            if (firstLookup < 0)
+                firstLookup = at;
+            lookingForConsole = call.find(consoleClass) != std::string::npos;
+        } else if (is("Ret  user32.FindWindowA") && found < 0) {
+            const std::size_t value = call.find("retval=");
+            if (value != std::string::npos && std::strtoull(&call[value + 7], nullptr, 16) != 0)
+                found = at;
+            else if (lookingForConsole)
+                ++failedLookups;
+        } else if (is("Call user32.SetWindowPos")) {
+            moveCall = at;
+        } else if (is("Ret  user32.SetWindowPos")) {
+            moveReturn = at;
+        }
+    }
+
+    // Takes in the lines completed since the last read, of any Start.
+    void read()
+    {
+        std::FILE* file = std::fopen(tracePath.c_str(), "rb");
+        if (file == nullptr)
+            fail("cannot read the trace " + tracePath);
+        std::fseek(file, 0, SEEK_END);
+        const long long size = std::ftell(file);
+        std::string text(size > traceOffset ? size - traceOffset : 0, '\0');
+        std::fseek(file, static_cast<long>(traceOffset), SEEK_SET);
+        text.resize(std::fread(&text[0], 1, text.size(), file));
+        std::fclose(file);
+        // A line still being written waits for the next read.
+        const std::size_t end = text.rfind('\n');
+        if (end == std::string::npos)
+            return;
+        traceOffset += end + 1;
+        for (std::size_t from = 0; from <= end;) {
+            const std::size_t next = text.find('\n', from);
+            text[next] = '\0';
+            line(&text[from]);
+            from = next + 1;
+        }
+    }
+
+    void awaitMove()
+    {
+        if (!waitFor([&] { return read(), moveReturn >= 0; }, 5000, 5) || shellCall < 0 ||
+            shellReturn < 0 || found < 0)
+            fail("the launcher's trace lacks the Start's calls (is " + tracePath +
+                 " the driver's standard error?)");
+    }
+};
+
+void checkPlaced(const Stamps& stamps, const StartTrace& trace, const char* what)
+{
+    const POINT expected = centre();
+    if (stamps.x != expected.x || stamps.y != expected.y)
+        fail(std::string(what) + " was not placed at the centre");
+    // The move arrives while the launcher's SetWindowPos runs: a reading
+    // outside that millisecond window means the two clocks differ.
+    const double placed = counterMs(stamps.placed);
+    if (placed < trace.moveCall || placed >= trace.moveReturn + 1)
+        fail("the trace's clock does not match the performance counter");
+}
+
+// One scene per case: a folder with the stand-in, a settings file that
+// starts it with the case's delay, and a traced launcher in console mode 3,
+// which hides the console and stays open for the next Start.
+struct Scene {
+    const char* name;
+    Folder folder;
+    std::string exe;
+    Shown launcher;
+
+    Scene(const char* caseName, const std::string& delay, const Program& tabrivet)
+        : name(caseName), folder(caseName), exe(folder.file("bench_console.exe"))
+    {
+        CopyFileA((buildDir() + "\\bench_console.exe").c_str(), exe.c_str(), FALSE);
+        writeFile(folder.file("Tabrivet.txt"),
+                  settings(exe, argument(delay, "started.txt"), folder.path));
+        char own[256] = "";
+        const bool had = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own) != 0;
+        SetEnvironmentVariableA("WINEDEBUG", traceChannels);
+        launcher = show(tabrivet, folder);
+        SetEnvironmentVariableA("WINEDEBUG", had ? own : nullptr);
+    }
+    static std::string argument(const std::string& delay, const char* file)
+    {
+        return delay + "," + file + "," + std::to_string(consoleWidth) + "," +
+               std::to_string(consoleHeight);
+    }
+    void sample(const char* what, double value) const
+    {
+        ::sample((std::string("place.") + name + "." + what + "_ms").c_str(), value);
+    }
+    StartTrace requestStart(LONGLONG& posted)
+    {
+        DeleteFileA(folder.file("started.txt").c_str());
+        StartTrace trace(launcher.process.dwProcessId);
+        trace.read();  // what came before this Start
+        trace = StartTrace(launcher.process.dwProcessId);
+        posted = now();
+        PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
+        return trace;
+    }
+};
+
+// A traced millisecond's middle.
+double mid(double tracedMs)
+{
+    return tracedMs + 0.5;
+}
+
+// A stand-in of the driver's own, shown without activation, on screen.
+PROCESS_INFORMATION openConsole(const Scene& scene, const char* file)
+{
+    DeleteFileA(scene.folder.file(file).c_str());
+    PROCESS_INFORMATION console =
+        startProcess(scene.exe, Scene::argument("0", file), scene.folder.path, SW_SHOWNOACTIVATE);
+    WaitForInputIdle(console.hProcess, 5000);
+    if (!waitFor([&] { return IsWindowVisible(processWindow(console.dwProcessId, consoleClass)); },
+                 5000))
+        fail("a console opened beforehand did not show");
+    Sleep(50);
+    return console;
+}
+
+// (a) A console that exists before the Start, and a started program that
+// never opens one: the first lookup finds it.
+void placeExisting(Scene& scene)
+{
+    PROCESS_INFORMATION mine = openConsole(scene, "mine.txt");
+    LONGLONG posted;
+    StartTrace trace = scene.requestStart(posted);
+    const Stamps placed = awaitStamps(scene.folder.file("mine.txt"), "the existing console");
+    const Stamps started = awaitStamps(scene.folder.file("started.txt"), "the started program");
+    trace.awaitMove();
+    checkPlaced(placed, trace, "the existing console");
+    scene.sample("shell", trace.shellReturn - trace.shellCall);
+    scene.sample("shell_to_placed", counterMs(placed.placed) - mid(trace.shellReturn));
+    scene.sample("shell_to_lookup", trace.firstLookup - trace.shellReturn);
+    scene.sample("lookup_to_placed", counterMs(placed.placed) - mid(trace.firstLookup));
+    scene.sample("post_to_placed", ms(posted, placed.placed));
+    scene.sample("shell_to_child", counterMs(started.started) - mid(trace.shellReturn));
+    endProcess(mine.hProcess);
+    endProcessId(started.processId);
+    awaitNoConsole();
+
+    // The same lookup and move made from here: the least the move costs.
+    mine = openConsole(scene, "floor.txt");
+    const LONGLONG begin = now();
+    HWND console = FindWindowA(consoleClass, nullptr);
+    ShowWindow(console, SW_RESTORE);
+    const POINT at = centre();
+    SetWindowPos(console, HWND_TOP, at.x, at.y, consoleWidth, consoleHeight, SWP_HIDEWINDOW);
+    const Stamps floor = awaitStamps(scene.folder.file("floor.txt"), "the floor's console");
+    ::sample("place.floor.lookup_to_placed_ms", ms(begin, floor.placed));
+    endProcess(mine.hProcess);
+    awaitNoConsole();
+}
+
+// A console that the started program opens after its delay, or, with an
+// event, right after a lookup that failed: the worst moment, a whole pause
+// from the next lookup.
+void placeLate(Scene& scene, HANDLE openNow = nullptr)
+{
+    if (openNow != nullptr)
+        ResetEvent(openNow);
+    LONGLONG posted;
+    StartTrace trace = scene.requestStart(posted);
+    if (openNow != nullptr) {
+        // The second lookup: the stand-in is up and waiting by then.
+        if (!waitFor([&] { return trace.read(), trace.failedLookups >= 2; }, 5000))
+            fail("the launcher's lookups do not show in its trace");
+        SetEvent(openNow);
+    }
+    const Stamps stamps = awaitStamps(scene.folder.file("started.txt"), scene.name);
+    trace.awaitMove();
+    checkPlaced(stamps, trace, scene.name);
+    const double appeared = counterMs(stamps.creating);
+    scene.sample("shell", trace.shellReturn - trace.shellCall);
+    scene.sample("creation", ms(stamps.creating, stamps.created));
+    scene.sample("appeared_to_found", mid(trace.found) - appeared);
+    scene.sample("found_to_placed", counterMs(stamps.placed) - mid(trace.found));
+    scene.sample("appeared_to_placed", counterMs(stamps.placed) - appeared);
+    scene.sample("post_to_placed", ms(posted, stamps.placed));
+    endProcessId(stamps.processId);
+    awaitNoConsole();
+}
+
+void placements(const Program& tabrivet, int rounds)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        fail("cannot choose the traced calls");
+    RegSetValueExA(key, "RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE*>(tracedCalls),
+                   static_cast<DWORD>(strlen(tracedCalls) + 1));
+    RegCloseKey(key);
+    HANDLE openNow = CreateEventA(nullptr, FALSE, FALSE, "TabrivetBenchConsole");
+
+    Scene existing("a", "-1", tabrivet);
+    Scene late("b", "300", tabrivet);
+    Scene later("c", "1000", tabrivet);
+    Scene worst("d", "event", tabrivet);
+    awaitNoConsole();
+    for (int round = 0; round <= rounds; ++round) {
+        warmingUp = round == 0;
+        placeExisting(existing);
+        placeLate(late);
+        placeLate(later);
+        placeLate(worst, openNow);
+    }
+    warmingUp = false;
+    for (Scene* scene : {&existing, &late, &later, &worst})
+        close(tabrivet, scene->launcher);
+    CloseHandle(openNow);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    frequency = f.QuadPart;
+    if (argc < 2)
+        fail("usage: bench_driver TRACE-FILE [START-RUNS PLACE-ROUNDS PAINT-BLOCKS PAINTS]");
+    tracePath = argv[1];
+    const int startRuns = argc > 2 ? std::atoi(argv[2]) : 30;
+    const int placeRounds = argc > 3 ? std::atoi(argv[3]) : 12;
+    const int paintBlocks = argc > 4 ? std::atoi(argv[4]) : 20;
+    const int paintCount = argc > 5 ? std::atoi(argv[5]) : 100;
+
+    const std::string dir = buildDir();
+    const Program tabrivet = {"tabrivet", dir + "\\Tabrivet.exe", "Tabrivet", WM_COMMAND,
+                              IDM_CANCEL};
+    const Program floor = {"floor", dir + "\\floor_window.exe", "TabrivetFloor", WM_CLOSE, 0};
+    const std::vector<Program> both = {floor, tabrivet};
+
+    // No "[Start]" on line 1: the launcher waits for a Start that never comes.
+    Folder quiet("startup");
+    writeFile(quiet.file("Tabrivet.txt"), settings("C:\\nothing.exe", "x", quiet.path));
+    std::printf("info start-up, %d runs each\n", startRuns);
+    startUp(both, quiet, startRuns);
+    std::printf("info paint, %d x %d each\n", paintBlocks, paintCount);
+    paints(both, quiet, paintBlocks, paintCount);
+    std::printf("info placement, %d rounds\n", placeRounds);
+    placements(tabrivet, placeRounds);
+    std::printf("done\n");
+    return 0;
+}
