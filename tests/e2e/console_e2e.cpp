@@ -59,17 +59,9 @@ struct Scene {
     Scene() { CopyFileA((buildDir() + "\\fake_console.exe").c_str(), exe.c_str(), FALSE); }
     ~Scene()
     {
-        for (const std::string& t : {title, mine}) {
-            for (HWND window : findWindowsByTitle(consoleClass, t)) {
-                DWORD id = 0;
-                GetWindowThreadProcessId(window, &id);
-                HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-                PostMessageA(window, WM_CLOSE, 0, 0);
-                // Until it has gone, its copy cannot be deleted.
-                WaitForSingleObject(process, 5000);
-                CloseHandle(process);
-            }
-        }
+        // Until they have gone, their copy cannot be deleted.
+        closeWindowsAndWait(consoleClass, title);
+        closeWindowsAndWait(consoleClass, mine);
     }
 
     void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode)
