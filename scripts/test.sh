@@ -33,7 +33,7 @@ else
   echo "No read-only folder can be mounted here; its test will be skipped"
 fi
 trap 'wine_session_stop; umount "$readonly_folder" 2>/dev/null || true' EXIT
-wine_session_start "$build"
+wine_session_start "$build" "$build/win-x86_64/desktop_anchor.exe"
 
 status=0
 # Each fuzz target for a bounded time, from the seeds in the repo; what it

@@ -1,6 +1,7 @@
 # Sourced by the run and test scripts: a Wine prefix of the project's own,
 # drawing into a virtual desktop of a known size, on a virtual X display when
-# there is no real one. `wine_session_start` and `wine_session_stop`.
+# there is no real one. `wine_session_start BUILD [ANCHOR-EXE]` and
+# `wine_session_stop`.
 
 wine_session_start() {
   local build=$1
@@ -43,6 +44,12 @@ wine_session_start() {
   # which inherit its output: let that be a quiet one, not a test whose
   # output ctest reads to the end.
   /usr/lib/wine/wine64 reg query 'HKCU\Software\Wine\Explorer' >/dev/null 2>&1 || true
+  # Wine closes a desktop a second after its last program has gone; one that
+  # starts in that second cannot open a window. A program that stays keeps
+  # the desktop open while one test program follows another.
+  if [ -n "${2:-}" ]; then
+    /usr/lib/wine/wine64 "$2" >/dev/null 2>&1 &
+  fi
 }
 
 wine_session_stop() {

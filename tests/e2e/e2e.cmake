@@ -16,6 +16,10 @@ target_link_options(e2e_harness PUBLIC -static)
 add_executable(fake_console WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
 target_link_options(fake_console PRIVATE -static)
 
+# Keeps the desktop of a test session from closing between two test programs.
+add_executable(desktop_anchor WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_anchor.cpp)
+target_link_options(desktop_anchor PRIVATE -static)
+
 foreach(name start_up window console bad_input soak)
   add_executable(${name}_e2e ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_e2e.cpp)
   target_link_libraries(${name}_e2e PRIVATE e2e_harness gtest_main)
