@@ -269,6 +269,21 @@ void moveCursor(POINT to)
     Sleep(50);
 }
 
+void moveCursorSeenBy(HWND window, POINT to)
+{
+    moveCursor(to);
+    const std::string seen = std::to_string(to.x) + " : " + std::to_string(to.y) + " (";
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window).rfind(seen, 0) == 0; }, 3000))
+        << "the launcher sees the cursor at " << windowTitle(window);
+}
+
+POINT clientToScreen(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    return point;
+}
+
 Launcher::Launcher(const std::string& folder, const std::string& arguments, int showCommand)
 {
     const std::string exe = buildDir() + "\\Tabrivet.exe";

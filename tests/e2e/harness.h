@@ -64,6 +64,10 @@ void closeWindowsAndWait(const char* className, const std::string& title);
 // Moves the cursor and waits until the system reports it there: under Wine
 // the move reaches other processes a moment later.
 void moveCursor(POINT to);
+// Moves the cursor and waits until the title of a launcher started with "-t"
+// says it sees the cursor there.
+void moveCursorSeenBy(HWND window, POINT to);
+POINT clientToScreen(HWND window, int x, int y);
 
 // The launcher, started from `dir` with `arguments`; terminated at the end of
 // the test if it is still running.

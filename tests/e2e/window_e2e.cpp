@@ -31,23 +31,6 @@ void closeStandIns(const std::string& title)
     }
 }
 
-// With "-t" the launcher's title tells where it sees the cursor; wait for it
-// there, since under Wine a move reaches another process only a moment later.
-void moveCursorSeenBy(HWND window, POINT to)
-{
-    moveCursor(to);
-    const std::string seen = std::to_string(to.x) + " : " + std::to_string(to.y) + " (";
-    EXPECT_TRUE(waitFor([&] { return windowTitle(window).rfind(seen, 0) == 0; }, 3000))
-        << "the launcher sees the cursor at " << windowTitle(window);
-}
-
-POINT clientToScreen(HWND window, int x, int y)
-{
-    POINT point = {x, y};
-    ClientToScreen(window, &point);
-    return point;
-}
-
 TEST(LauncherResourcesTest, MenuAcceleratorsPicturesAndIcon)
 {
     HMODULE exe = LoadLibraryExA((buildDir() + "\\Tabrivet.exe").c_str(), nullptr,
