@@ -14,6 +14,7 @@ export TABRIVET_CHECK_EXE="${TABRIVET_I686_EXE:-$root/build/win-i686/Tabrivet.ex
 export TABRIVET_CHECK_QEMU="$work/qemu-i386"
 driver_source="$root/tests/i686/run_launcher.cpp"
 export TABRIVET_CHECK_DRIVER="$work/run_launcher.exe"
+export TABRIVET_CHECK_CONSOLE="$work/fake_console.exe"
 # The ELF header of an i386 program, executable or shared, in the format of
 # binfmt_misc's register file.
 i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
@@ -92,6 +93,8 @@ build() {
   mkdir -p "$work"
   i686-w64-mingw32-g++-posix -static -O2 -Wall -Wextra -o "$TABRIVET_CHECK_DRIVER" "$driver_source" ||
     die "the driver does not build"
+  i686-w64-mingw32-g++-posix -static -O2 -mwindows -o "$TABRIVET_CHECK_CONSOLE" \
+    "$root/tests/e2e/fake_console.cpp" || die "the console stand-in does not build"
   [ -f "$TABRIVET_CHECK_EXE" ] && return 0
   "$root/scripts/install-deps.sh" || die "could not install the build tools"
   cmake -S "$root" -B "$root/build/win-i686" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
@@ -143,13 +146,17 @@ verdict() {
   fi
 }
 
-# Prints the driver's report line for one start of the launcher in a new,
-# empty folder.
+# Prints the driver's report line for one start of the launcher in a new
+# folder, empty unless SETTINGS names a settings file for it.
 run_launcher() {
   local folder=$1
   shift
   rm -rf "$folder" "$folder.out"
   mkdir -p "$folder"
+  if [ -n "${SETTINGS:-}" ]; then
+    cp "$SETTINGS" "$folder/Tabrivet.txt"
+    cp "$TABRIVET_CHECK_CONSOLE" "$folder/"
+  fi
   timeout 300 /usr/lib/wine/wine "$TABRIVET_CHECK_DRIVER" "$(windows_path "$TABRIVET_CHECK_EXE")" \
     "$(windows_path "$folder")" "$@" >"$folder.out" 2>&1 </dev/null
   grep -m1 -E '^(window=|start failed)' "$folder.out" | tr -d '\r' || echo "no report: $(head -c 300 "$folder.out")"
@@ -217,6 +224,18 @@ inside() {
       break
     fi
   done
+
+  # The started stand-in plays a console program of the shipped kind.
+  local settings="$runs/console.txt" centre
+  printf 'fake_console.exe 0:i686-console[Start]\r\n100\r\n%s\r\n0\r\n580\r\n390\r\n' \
+    "$(windows_path "$runs/console")" >"$settings"
+  report=$(SETTINGS=$settings run_launcher "$runs/console" --console i686-console)
+  centre=${report##*centre=}
+  if [[ "$report" == "window=1 exit=0 console=$centre centre=$centre" ]]; then
+    verdict ok "the console of a started 32-bit program is centred at $centre and the launcher ends"
+  else
+    verdict "$report" "the console of a started 32-bit program is centred and the launcher ends"
+  fi
 
   echo "Took $(($(date +%s) - TABRIVET_CHECK_BEGAN)) s"
   echo "i686-check: $passed passed, $failed failed"

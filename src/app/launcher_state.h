@@ -28,8 +28,12 @@ void postQuitIf(bool quit);
 
 // Console subsystem.
 void startProgram();
-bool shellOpen(const char* file, const char* parameters);
-bool placeConsoleWindow(int consoleMode);
+// With `startedProcess`, the caller gets the started process's handle (null
+// when there is none) and closes it; without, it is closed at once.
+bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess = nullptr);
+// Notes the console windows open now, which no later search takes.
+void noteOpenConsoles();
+bool placeConsoleWindow(int consoleMode, HANDLE startedProcess);
 
 // Help subsystem.
 bool openPdfHelp();

@@ -7,7 +7,7 @@
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record must keep its layout");
 #endif
 
-bool shellOpen(const char* file, const char* parameters)
+bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess)
 {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
@@ -20,8 +20,11 @@ bool shellOpen(const char* file, const char* parameters)
     request.lpParameters = parameters;
     request.nShow = SW_SHOWDEFAULT;
     const bool opened = ShellExecuteExA(&request) != FALSE;
-    // The launcher never follows the started program.
-    if (request.hProcess != nullptr)
+    // Null when the shell started no process, as for a document handed to a
+    // program that was already running.
+    if (startedProcess != nullptr)
+        *startedProcess = request.hProcess;
+    else if (request.hProcess != nullptr)
         CloseHandle(request.hProcess);
     return opened;
 }
@@ -30,7 +33,13 @@ void startProgram()
 {
     // A directory that does not exist leaves the current one in force.
     SetCurrentDirectoryA(launcher.settings.workingDirectory);
-    shellOpen(launcher.settings.program, launcher.settings.arguments);
+    const bool placesConsole = !launcher.startsManual && launcher.windowLayout == 0;
+    if (placesConsole)
+        noteOpenConsoles();
+    // Kept for the console search, which asks the process for its own console.
+    HANDLE started = nullptr;
+    shellOpen(launcher.settings.program, launcher.settings.arguments,
+              placesConsole ? &started : nullptr);
 
     bool quit;
     if (launcher.startsManual) {
@@ -41,7 +50,9 @@ void startProgram()
         // A launcher in a corner places no console; "-t" keeps it open.
         quit = !launcher.showCursorPosition;
     } else {
-        quit = placeConsoleWindow(launcher.settings.consoleMode);
+        quit = placeConsoleWindow(launcher.settings.consoleMode, started);
     }
+    if (started != nullptr)
+        CloseHandle(started);
     postQuitIf(quit);
 }

@@ -1,4 +1,4 @@
-// Finds the console window the started program opens, sizes it, centres it
+// Finds the console window of the program just started, sizes it, centres it
 // and shows it as the console mode says.
 #include "../app/launcher_state.h"
 #include "console_geometry.h"
@@ -8,20 +8,143 @@ namespace {
 const int lookups = 50;
 const DWORD lookupIntervalMs = 600;
 
-// Windows' console host uses the first class; Wine's console uses the second.
-// Only when no window of the first class exists is the second asked for, so
-// the behaviour on Windows stays the same.
-HWND findConsoleWindow()
+// Windows' console host, Wine's console, and the hidden window that a
+// terminal's console host makes when a terminal shows the session instead.
+// Asked in this order, so that on Windows the first class is found first,
+// as it always was.
+const char* const consoleClasses[] = {"ConsoleWindowClass", "WineConsoleClass",
+                                      "PseudoConsoleWindow"};
+const int consoleClassCount = sizeof consoleClasses / sizeof consoleClasses[0];
+const int pseudoConsole = 2;
+const char* const terminalClass = "CASCADIA_HOSTING_WINDOW_CLASS";
+
+// The console windows open before the shell call: the prompt the launcher was
+// started from, another program's, an earlier Start's hidden one. None of
+// them is the started program's. A desktop with more than fit here is beyond
+// anything real; should one occur, only the started process's own console is
+// trusted.
+struct OpenConsoles {
+    HWND windows[256];
+    int count;
+    bool overflowed;
+};
+OpenConsoles openBefore;
+
+bool wasOpenBefore(HWND window)
 {
-    HWND console = FindWindowA("ConsoleWindowClass", nullptr);
-    if (console == nullptr)
-        console = FindWindowA("WineConsoleClass", nullptr);
+    for (int i = 0; i < openBefore.count; ++i) {
+        if (openBefore.windows[i] == window)
+            return true;
+    }
+    return false;
+}
+
+// The longest class asked for has 29 characters; a longer name cut to fit
+// the buffer can never equal one of them.
+bool hasClass(HWND window, const char* className)
+{
+    char name[32];
+    return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, className) == 0;
+}
+
+int consoleClassOf(HWND window)
+{
+    for (int i = 0; i < consoleClassCount; ++i) {
+        if (hasClass(window, consoleClasses[i]))
+            return i;
+    }
+    return -1;
+}
+
+// What to place for a console window: the window itself, or for a terminal's
+// pseudo console window the terminal window that shows it. The pseudo window
+// is 0 x 0 and passes no move, size or z-order on to the terminal, so it is
+// never touched itself; without a terminal above it there is nothing to place.
+HWND placeableWindow(HWND console)
+{
+    if (console == nullptr || wasOpenBefore(console))
+        return nullptr;
+    if (!hasClass(console, consoleClasses[pseudoConsole]))
+        return console;
+    // The root owner of a window has neither parent nor owner: a top-level window.
+    HWND terminal = GetAncestor(console, GA_ROOTOWNER);
+    if (terminal == nullptr || terminal == console || !hasClass(terminal, terminalClass))
+        return nullptr;
+    return terminal;
+}
+
+BOOL CALLBACK noteConsole(HWND window, LPARAM)
+{
+    if (consoleClassOf(window) < 0)
+        return TRUE;
+    if (openBefore.count < static_cast<int>(sizeof openBefore.windows / sizeof(HWND)))
+        openBefore.windows[openBefore.count++] = window;
+    else
+        openBefore.overflowed = true;
+    return TRUE;
+}
+
+// The first placeable window of each console class, in z-order from the top.
+struct NewConsoles {
+    HWND firstOfClass[consoleClassCount];
+};
+
+BOOL CALLBACK collectNewConsole(HWND window, LPARAM parameter)
+{
+    NewConsoles& found = *reinterpret_cast<NewConsoles*>(parameter);
+    const int consoleClass = consoleClassOf(window);
+    if (consoleClass >= 0 && found.firstOfClass[consoleClass] == nullptr)
+        found.firstOfClass[consoleClass] = placeableWindow(window);
+    return TRUE;
+}
+
+// The console the started process itself is attached to. Under Wine the
+// window of a console belongs to the console host's process, not to the
+// program, so only attaching tells which console is the program's.
+HWND consoleOfProcess(HANDLE process)
+{
+    if (process == nullptr)
+        return nullptr;
+    // Fails until the program's console exists, and for a program without one.
+    // A process has one console at most: one that the launcher got from its
+    // parent (Wine gives a GUI program its parent's) is let go, unused anyway.
+    const DWORD processId = GetProcessId(process);
+    if (!AttachConsole(processId) &&
+        (GetLastError() != ERROR_ACCESS_DENIED || !FreeConsole() || !AttachConsole(processId)))
+        return nullptr;
+    HWND console = GetConsoleWindow();
+    FreeConsole();
     return console;
+}
+
+HWND lookUp(HANDLE process)
+{
+    if (HWND own = placeableWindow(consoleOfProcess(process)))
+        return own;
+    // A batch file, or a small program that starts the real one and ends,
+    // hands its console on to another process: any new console window may
+    // be the one.
+    if (openBefore.overflowed)
+        return nullptr;
+    NewConsoles found = {};
+    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(&found));
+    for (HWND window : found.firstOfClass) {
+        if (window != nullptr)
+            return window;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-bool placeConsoleWindow(int consoleMode)
+void noteOpenConsoles()
+{
+    openBefore.count = 0;
+    openBefore.overflowed = false;
+    EnumWindows(noteConsole, 0);
+}
+
+bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
 {
     const std::int32_t width = launcher.settings.consoleWidth;
     const std::int32_t height = launcher.settings.consoleHeight;
@@ -31,10 +154,10 @@ bool placeConsoleWindow(int consoleMode)
 
     // The program may take a while to open its console; the launcher does not
     // handle messages meanwhile.
-    HWND console = findConsoleWindow();
+    HWND console = lookUp(startedProcess);
     for (int lookup = 1; console == nullptr && lookup < lookups; ++lookup) {
         Sleep(lookupIntervalMs);
-        console = findConsoleWindow();
+        console = lookUp(startedProcess);
     }
 
     const ConsoleModeAction action = consoleModeAction(consoleMode);

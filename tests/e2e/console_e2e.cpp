@@ -10,6 +10,8 @@
 namespace {
 
 const char* const consoleClass = "ConsoleWindowClass";
+const char* const terminalClass = "CASCADIA_HOSTING_WINDOW_CLASS";
+const char* const pseudoClass = "PseudoConsoleWindow";
 const char* const untouched = "10,10 300x200";  // where the stand-in opens
 int scenes = 0;
 
@@ -38,10 +40,10 @@ bool isAbove(HWND upper, HWND lower)
     return w != nullptr;
 }
 
-HWND waitForConsole(const std::string& title)
+HWND waitForConsole(const std::string& title, const char* className = consoleClass)
 {
     HWND window = nullptr;
-    waitFor([&] { return (window = findWindowByTitle(consoleClass, title)); }, 5000);
+    waitFor([&] { return (window = findWindowByTitle(className, title)); }, 5000);
     return window;
 }
 
@@ -60,14 +62,18 @@ struct Scene {
     ~Scene()
     {
         // Until they have gone, their copy cannot be deleted.
-        closeWindowsAndWait(consoleClass, title);
+        for (const char* className : {consoleClass, terminalClass, pseudoClass})
+            closeWindowsAndWait(className, title);
         closeWindowsAndWait(consoleClass, mine);
     }
 
-    void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode)
+    // `flags` are the stand-in's, after its delay.
+    void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode,
+                       const char* flags = "")
     {
         writeFile(dir.file("Tabrivet.txt"),
-                  settingsText(exe + " " + std::to_string(openDelayMs) + ":" + title + marker,
+                  settingsText(exe + " " + std::to_string(openDelayMs) + flags + ":" + title +
+                                   marker,
                                startDelayMs, dir.path, mode, 581, 391));
     }
     // A stand-in the test opens itself. Not activated: an activation still
@@ -90,32 +96,72 @@ struct Scene {
     }
 };
 
-TEST(ConsoleTest, EachModePlacesTheConsoleAndDecidesWhetherTheLauncherEnds)
+// A console open before the Start is never the started program's: it keeps
+// its place in every mode. A terminal shows the session through a 0 x 0
+// pseudo console window, which stays as it is while the terminal is placed.
+TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnds)
 {
     struct {
+        const char* what;
         int mode;
+        const char* flags;
+        const char* placedClass;
         bool iconic, visible, launcherEnds;
-    } const cases[] = {{0, false, true, true}, {1, true, true, true}, {2, false, true, true},
-                       {3, false, false, false}};
+    } const cases[] = {
+        {"console, mode 0", 0, "", consoleClass, false, true, true},
+        {"console, mode 1", 1, "", consoleClass, true, true, true},
+        {"console, mode 2", 2, "", consoleClass, false, true, true},
+        {"console, mode 3", 3, "", consoleClass, false, false, false},
+        {"terminal, mode 0", 0, "t", terminalClass, false, true, true},
+        {"terminal, mode 1", 1, "t", terminalClass, true, true, true},
+        {"terminal, mode 2", 2, "t", terminalClass, false, true, true},
+        {"terminal, mode 3", 3, "t", terminalClass, false, false, false},
+        {"console of a program the started one hands over to", 0, "h", consoleClass, false, true,
+         true},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE("mode " + std::to_string(c.mode));
+        SCOPED_TRACE(c.what);
         Scene scene;
-        scene.writeSettings(0, "", 1000, c.mode);
+        HWND mine = scene.openMine();
+        ASSERT_NE(mine, nullptr);
+        scene.writeSettings(0, "", 1000, c.mode, c.flags);
         Launcher launcher(scene.dir, "");
         launcher.post(WM_COMMAND, IDM_START);
-        HWND console = waitForConsole(scene.title);
-        ASSERT_NE(console, nullptr);
-        // The placement comes within 600 ms of the Start; mode 3 keeps the
-        // launcher open well past that.
+        HWND placed = waitForConsole(scene.title, c.placedClass);
+        ASSERT_NE(placed, nullptr);
+        // The placement comes within 600 ms of the console's opening; mode 3
+        // keeps the launcher open well past that.
         EXPECT_EQ(launcher.waitForExit(c.launcherEnds ? 5000 : 1500), c.launcherEnds ? 0 : -1);
-        EXPECT_EQ(IsIconic(console) != FALSE, c.iconic);
-        EXPECT_EQ(IsWindowVisible(console) != FALSE, c.visible);
+        EXPECT_EQ(IsIconic(placed) != FALSE, c.iconic);
+        EXPECT_EQ(IsWindowVisible(placed) != FALSE, c.visible);
         // Wine's GetWindowPlacement gives the icon's rectangle as the normal
         // position of another process's minimised window; restoring shows it.
         if (c.iconic)
-            ShowWindow(console, SW_RESTORE);
-        EXPECT_EQ(geometryOf(console), centred());
+            ShowWindow(placed, SW_RESTORE);
+        EXPECT_EQ(geometryOf(placed), centred());
+        if (c.placedClass == terminalClass) {
+            EXPECT_EQ(geometryOf(findWindowByTitle(pseudoClass, scene.title)), "0,0 0x0");
+        }
+        EXPECT_EQ(geometryOf(mine), untouched);
+        EXPECT_TRUE(IsWindowVisible(mine));
+        EXPECT_FALSE(IsIconic(mine));
     }
+}
+
+// Nothing else to take: the lookups run out and mode 0 still ends the launcher.
+TEST(ConsoleTest, PseudoConsoleWithoutTerminalIsNotTaken)
+{
+    Scene scene;
+    scene.writeSettings(0, "", 1000, 0, "u");
+    Launcher launcher(scene.dir, "");
+    ASSERT_NE(launcher.window(), nullptr);
+    const DWORD start = GetTickCount();
+    launcher.post(WM_COMMAND, IDM_START);
+    HWND pseudo = waitForConsole(scene.title, pseudoClass);
+    ASSERT_NE(pseudo, nullptr);
+    EXPECT_EQ(launcher.waitForExit(40000), 0);
+    EXPECT_GE(GetTickCount() - start, 29400u);
+    EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
 }
 
 TEST(ConsoleTest, HiddenModeStartsAnotherInstanceAtEachStart)
@@ -138,24 +184,20 @@ TEST(ConsoleTest, HiddenModeStartsAnotherInstanceAtEachStart)
 TEST(ConsoleTest, TopModeRaisesTheConsoleAboveOtherWindows)
 {
     Scene scene;
-    // Already open, so the first lookup takes it at once; the started
-    // stand-in opens its own window only after the launcher has ended.
-    HWND console = scene.openMine();
-    ASSERT_NE(console, nullptr);
     std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
         CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
                         GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 200,
                         nullptr, nullptr, nullptr, nullptr),
         DestroyWindow);
-    ASSERT_TRUE(isAbove(cover.get(), console));
-
-    scene.writeSettings(650, "", 1000, 0);
+    // The started stand-in opens at the bottom, under the cover.
+    scene.writeSettings(0, "", 1000, 0, "b");
     Launcher launcher(scene.dir, "");
     launcher.post(WM_COMMAND, IDM_START);
     EXPECT_EQ(launcher.waitForExit(5000), 0);
+    HWND console = waitForConsole(scene.title);
+    ASSERT_NE(console, nullptr);
     EXPECT_EQ(geometryOf(console), centred());
     EXPECT_TRUE(isAbove(console, cover.get()));
-    EXPECT_NE(waitForConsole(scene.title), nullptr);  // so that the end of the test can close it
 }
 
 TEST(ConsoleTest, ConsoleOpeningLateIsStillPlaced)
@@ -247,20 +289,32 @@ TEST(ConsoleTest, ManualOptionEndsWithoutTouchingAnOpenConsole)
 }
 
 // The real thing: the default program, whose console under Wine has Wine's own
-// class, which the search asks for when no Windows console window exists.
-TEST(ConsoleTest, ConsoleOfCmdIsCentred)
+// class. A console stand-in that opens after the first lookup is new as well,
+// and of the class asked first: only asking cmd.exe for its own console tells
+// the two apart at the next lookup.
+TEST(ConsoleTest, ConsoleOfCmdIsCentredWhileAnotherNewConsoleIsOpen)
 {
-    TempDir dir;
-    writeFile(dir.file("Tabrivet.txt"), settingsText("cmd.exe /T:0F[Start]", 100, "C:\\", 0, 580, 390));
-    Launcher launcher(dir, "");
-    EXPECT_EQ(launcher.waitForExit(10000), 0);
-    HWND console = FindWindowA("WineConsoleClass", nullptr);
-    ASSERT_NE(console, nullptr);
-    RECT placed = {};
-    GetWindowRect(console, &placed);
+    Scene scene;
+    HWND decoy = scene.openMine();
+    ASSERT_NE(decoy, nullptr);
+    writeFile(scene.dir.file("Tabrivet.txt"),
+              settingsText("cmd.exe /T:0F", 100, "C:\\", 0, 580, 390));
+    Launcher launcher(scene.dir, "");
+    launcher.post(WM_COMMAND, IDM_START);
+    HWND console = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (console = FindWindowA("WineConsoleClass", nullptr)); }, 5000));
+    decoy = reinterpret_cast<HWND>(SendMessageA(decoy, WM_APP, 0, 0));
+    ASSERT_NE(decoy, nullptr);
     const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 580 / 2;
     const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
                    GetSystemMetrics(SM_CYCAPTION)) / 2 - 390 / 2;
+    RECT placed = {};
+    GetWindowRect(console, &placed);
+    ASSERT_FALSE(placed.left == x && placed.top == y) << "placed before the stand-in opened";
+
+    EXPECT_EQ(launcher.waitForExit(10000), 0);
+    EXPECT_EQ(geometryOf(decoy), untouched);
+    GetWindowRect(console, &placed);
     EXPECT_EQ(placed.left, x);
     EXPECT_EQ(placed.top, y);
     // Wine's console keeps its size to whole character cells.

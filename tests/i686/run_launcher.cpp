@@ -1,4 +1,7 @@
 // Starts the launcher in a folder, cancels its window as soon as one shows, and prints "window=0|1 exit=N".
+// With --console TITLE instead of options, lets the launcher start its program
+// and end by itself, and adds where the console window titled TITLE is and
+// where the launcher should have centred it: " console=X,Y centre=X,Y".
 #include <windows.h>
 
 #include <cstdio>
@@ -41,8 +44,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: run_launcher LAUNCHER FOLDER [OPTION...]\n");
         return 2;
     }
+    const char* consoleTitle =
+        argc == 5 && std::string(argv[3]) == "--console" ? argv[4] : nullptr;
     std::string commandLine = std::string("\"") + argv[1] + "\"";
-    for (int i = 3; i < argc; ++i)
+    for (int i = 3; consoleTitle == nullptr && i < argc; ++i)
         commandLine += std::string(" ") + argv[i];
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -65,7 +70,8 @@ int main(int argc, char** argv)
             continue;
         if (HWND window = launcherWindow(process.dwProcessId)) {
             windowSeen = true;
-            PostMessageA(window, WM_COMMAND, cancelCommand, 0);
+            if (consoleTitle == nullptr)
+                PostMessageA(window, WM_COMMAND, cancelCommand, 0);
         }
     }
     if (wait != WAIT_OBJECT_0) {
@@ -75,6 +81,15 @@ int main(int argc, char** argv)
     }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
-    std::printf("window=%d exit=%lu\n", windowSeen ? 1 : 0, code);
+    std::printf("window=%d exit=%lu", windowSeen ? 1 : 0, code);
+    if (consoleTitle != nullptr) {
+        RECT placed = {};
+        GetWindowRect(FindWindowA("ConsoleWindowClass", consoleTitle), &placed);
+        std::printf(" console=%ld,%ld centre=%d,%d", placed.left, placed.top,
+                    GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 580 / 2,
+                    (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
+                     GetSystemMetrics(SM_CYCAPTION)) / 2 - 390 / 2);
+    }
+    std::printf("\n");
     return 0;
 }
