@@ -242,12 +242,6 @@ def main():
                "place.floor.lookup_to_placed_ms")]
     for label, key in rows_a:
         out.append(f"| {label} | {spread(s[key])} |\n")
-    cmd = s["place.cmd.shell_to_placed_ms"]
-    out.append(f"\nThe real cmd.exe (line 1 `cmd.exe /T:0F`, console mode 0, so the launcher "
-               f"ends once it has placed the console; the console closed after each), ms, "
-               f"median (min–max) over {len(cmd)} Starts:\n\n| Step | Time |\n|---|---|\n"
-               f"| shell call, in the launcher | {spread(s['place.cmd.shell_ms'])} |\n"
-               f"| **shell call's return → cmd.exe's console placed** | {spread(cmd)} |\n")
     out.append(f"\nThe lookup and move alone, made by the driver, take {move_floor:.1f} ms here")
     if move_floor > 5:
         out.append(", so under Wine on this machine no program places an existing console "
@@ -255,6 +249,12 @@ def main():
     out.append(f"; the launcher adds "
                f"{statistics.median(s['place.a.shell_to_lookup_ms']):.0f} ms between the shell "
                f"call's return and its first lookup.\n")
+    cmd = s["place.cmd.shell_to_placed_ms"]
+    out.append(f"\nThe real cmd.exe (line 1 `cmd.exe /T:0F`, console mode 0, so the launcher "
+               f"ends once it has placed the console; the console closed after each), ms, "
+               f"median (min–max) over {len(cmd)} Starts:\n\n| Step | Time |\n|---|---|\n"
+               f"| shell call, in the launcher | {spread(s['place.cmd.shell_ms'])} |\n"
+               f"| **shell call's return → cmd.exe's console placed** | {spread(cmd)} |\n")
     out.append("\nLate console, ms, median (min–max): (b) opens 0.3 s after its process "
                "starts, (c) 1 s after, (d) right after one of the launcher's lookups "
                "failed, the worst moment.\n\n| Step | (b) 0.3 s | (c) 1 s | (d) after a lookup |"
