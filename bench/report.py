@@ -197,8 +197,9 @@ def main():
             f"floor's {statistics.median(floor):.0f} ms (medians). Beyond the floor's window it "
             f"reads the settings file, loads the menu, the accelerators and the icon, creates "
             f"the label, arms its timers and decodes a picture for its first paint. The "
-            f"paired ratios range from {min(pairs):.2f} to {max(pairs):.2f} here, so a few per "
-            f"cent either way is near what one run of the benchmark can tell apart.\n")
+            f"paired ratios range from {min(pairs):.2f} to {max(pairs):.2f} in this run; with "
+            f"other work on the machine (the load average above) its median moves by several "
+            f"hundredths from one run to the next.\n")
     if statistics.median(existing) > 5:
         out.append(
             f"\n- *Existing console.* The lookup and move alone, made by the driver with "
