@@ -175,9 +175,10 @@ struct Program {
 };
 
 std::string settings(const std::string& program, const std::string& argument,
-                     const std::string& directory)
+                     const std::string& directory, int consoleMode = 3)
 {
-    return program + " " + argument + "\r\n1000\r\n" + directory + "\r\n3\r\n" +
+    return program + " " + argument + "\r\n1000\r\n" + directory + "\r\n" +
+           std::to_string(consoleMode) + "\r\n" +
            std::to_string(consoleWidth) + "\r\n" + std::to_string(consoleHeight) + "\r\n";
 }
 
@@ -349,6 +350,7 @@ struct StartTrace {
     DWORD processId;
     double shellCall = -1, shellReturn = -1, firstLookup = -1, found = -1, moveCall = -1,
            moveReturn = -1;
+    unsigned long long movedWindow = 0;  // SetWindowPos's first argument
     int failedLookups = 0;  // of the console class, the one the stand-in has
     bool lookingForConsole = false;
 
@@ -381,6 +383,7 @@ struct StartTrace {
                 ++failedLookups;
         } else if (is("Call user32.SetWindowPos")) {
             moveCall = at;
+            movedWindow = std::strtoull(&call[call.find('(') + 1], nullptr, 16);
         } else if (is("Ret  user32.SetWindowPos")) {
             moveReturn = at;
         }
@@ -586,6 +589,49 @@ void placements(const Program& tabrivet, int rounds)
     CloseHandle(openNow);
 }
 
+// The real default program: cmd.exe's console under Wine, placed by a
+// launcher in console mode 0, which ends once it has placed it. Timed from
+// the trace alone, so that it holds however the launcher finds the console.
+void placeCmd(const Program& tabrivet, int starts)
+{
+    Folder folder("cmd");
+    writeFile(folder.file("Tabrivet.txt"), settings("cmd.exe", "/T:0F", folder.path, 0));
+    for (int run = 0; run <= starts; ++run) {
+        warmingUp = run == 0;
+        char own[256] = "";
+        const bool had = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own) != 0;
+        SetEnvironmentVariableA("WINEDEBUG", traceChannels);
+        Shown launcher = show(tabrivet, folder);
+        SetEnvironmentVariableA("WINEDEBUG", had ? own : nullptr);
+        StartTrace trace(launcher.process.dwProcessId);
+        trace.read();
+        trace = StartTrace(launcher.process.dwProcessId);
+        PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
+        if (WaitForSingleObject(launcher.process.hProcess, 35000) != WAIT_OBJECT_0)
+            fail("the launcher did not end after placing cmd.exe's console");
+        CloseHandle(launcher.process.hProcess);
+        HWND console = FindWindowA("WineConsoleClass", nullptr);
+        if (!waitFor([&] { return trace.read(), trace.moveReturn >= 0; }, 5000, 5) ||
+            trace.shellReturn < 0 || console == nullptr ||
+            trace.movedWindow != reinterpret_cast<ULONG_PTR>(console))
+            fail("the trace shows no move of cmd.exe's console after the shell call");
+        sample("place.cmd.shell_to_placed_ms", trace.moveReturn - trace.shellReturn);
+        sample("place.cmd.shell_ms", trace.shellReturn - trace.shellCall);
+
+        // Closed through its window, as a user would; its host ends with it.
+        DWORD owner = 0;
+        GetWindowThreadProcessId(console, &owner);
+        HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, owner);
+        PostMessageA(console, WM_CLOSE, 0, 0);
+        if (host != nullptr) {
+            WaitForSingleObject(host, 3000);
+            endProcess(host);
+        }
+        awaitNoConsole();
+    }
+    warmingUp = false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -594,12 +640,14 @@ int main(int argc, char** argv)
     QueryPerformanceFrequency(&f);
     frequency = f.QuadPart;
     if (argc < 2)
-        fail("usage: bench_driver TRACE-FILE [START-RUNS PLACE-ROUNDS PAINT-BLOCKS PAINTS]");
+        fail("usage: bench_driver TRACE-FILE [START-RUNS PLACE-ROUNDS PAINT-BLOCKS PAINTS "
+             "CMD-STARTS]");
     tracePath = argv[1];
     const int startRuns = argc > 2 ? std::atoi(argv[2]) : 30;
     const int placeRounds = argc > 3 ? std::atoi(argv[3]) : 12;
     const int paintBlocks = argc > 4 ? std::atoi(argv[4]) : 20;
     const int paintCount = argc > 5 ? std::atoi(argv[5]) : 100;
+    const int cmdStarts = argc > 6 ? std::atoi(argv[6]) : 10;
 
     const std::string dir = buildDir();
     const Program tabrivet = {"tabrivet", dir + "\\Tabrivet.exe", "Tabrivet", WM_COMMAND,
@@ -616,6 +664,8 @@ int main(int argc, char** argv)
     paints(both, quiet, paintBlocks, paintCount);
     std::printf("info placement, %d rounds\n", placeRounds);
     placements(tabrivet, placeRounds);
+    std::printf("info cmd.exe's console, %d Starts\n", cmdStarts);
+    placeCmd(tabrivet, cmdStarts);
     std::printf("done\n");
     return 0;
 }

@@ -9,7 +9,8 @@ from collections import defaultdict
 from pathlib import Path
 
 KIB = 1024
-SIZE_TARGET = 262144
+SIZE_TARGET = 40960
+START_TARGET = 1.03
 
 
 def read_samples(path):
@@ -174,7 +175,8 @@ def main():
                f"{a.load} before the run.\n")
     out.append("\n## Targets\n\n| What | Measured | Target | |\n|---|---|---|---|\n")
     out.append(f"| Start-up, launcher ÷ floor (median of the paired runs' ratios) "
-               f"| {start_ratio:.2f} | ≤ 1.10 | {verdict(start_ratio <= 1.10)} |\n")
+               f"| {start_ratio:.2f} | ≤ {START_TARGET:.2f} "
+               f"| {verdict(start_ratio <= START_TARGET)} |\n")
     out.append(f"| Existing console: shell call's return → placed (median) "
                f"| {statistics.median(existing):.1f} ms | ≤ 5 ms "
                f"| {verdict(statistics.median(existing) <= 5)} |\n")
@@ -182,13 +184,22 @@ def main():
                f"| {late_worst:.0f} ms | ≤ 600 ms | {verdict(late_worst <= 600)} |\n")
     out.append(f"| Late console at the worst moment: appearance → placed (worst run of case d) "
                f"| {worst_moment:.0f} ms | ≤ 600 ms | {verdict(worst_moment <= 600)} |\n")
-    out.append(f"| i686 exe size | {shipped:,} B ({shipped / KIB:.1f} KiB) | < {SIZE_TARGET:,} B "
-               f"| {verdict(shipped < SIZE_TARGET)} |\n")
+    out.append(f"| i686 exe size | {shipped:,} B ({shipped / KIB:.1f} KiB) | ≤ {SIZE_TARGET:,} B "
+               f"| {verdict(shipped <= SIZE_TARGET)} |\n")
 
     move_floor = statistics.median(s["place.floor.lookup_to_placed_ms"])
     gap = statistics.median(s["place.a.shell_to_lookup_ms"])
-    if statistics.median(existing) > 5 or worst_moment > 600:
+    if start_ratio > START_TARGET or statistics.median(existing) > 5 or worst_moment > 600:
         out.append("\n### Where a target is missed\n")
+    if start_ratio > START_TARGET:
+        out.append(
+            f"\n- *Start-up.* The launcher takes {statistics.median(launcher):.0f} ms to the "
+            f"floor's {statistics.median(floor):.0f} ms (medians). Beyond the floor's window it "
+            f"reads the settings file, loads the menu, the accelerators and the icon, creates "
+            f"the label, arms its timers and decodes a picture for its first paint. The "
+            f"paired ratios range from {min(pairs):.2f} to {max(pairs):.2f} in this run; with "
+            f"other work on the machine (the load average above) its median moves by several "
+            f"hundredths from one run to the next.\n")
     if statistics.median(existing) > 5:
         out.append(
             f"\n- *Existing console.* The lookup and move alone, made by the driver with "
@@ -239,6 +250,12 @@ def main():
     out.append(f"; the launcher adds "
                f"{statistics.median(s['place.a.shell_to_lookup_ms']):.0f} ms between the shell "
                f"call's return and its first lookup.\n")
+    cmd = s["place.cmd.shell_to_placed_ms"]
+    out.append(f"\nThe real cmd.exe (line 1 `cmd.exe /T:0F`, console mode 0, so the launcher "
+               f"ends once it has placed the console; the console closed after each), ms, "
+               f"median (min–max) over {len(cmd)} Starts:\n\n| Step | Time |\n|---|---|\n"
+               f"| shell call, in the launcher | {spread(s['place.cmd.shell_ms'])} |\n"
+               f"| **shell call's return → cmd.exe's console placed** | {spread(cmd)} |\n")
     out.append("\nLate console, ms, median (min–max): (b) opens 0.3 s after its process "
                "starts, (c) 1 s after, (d) right after one of the launcher's lookups "
                "failed, the worst moment.\n\n| Step | (b) 0.3 s | (c) 1 s | (d) after a lookup |"
@@ -306,7 +323,7 @@ def main():
                    for n in ("start.bmp", "startDepressed.bmp"))
     rsrc = next((x for x in i686_sections if x["name"] == ".rsrc"), {"file": 0})["file"]
     zeros, zero_names = zero_filled(a.i686_exe, i686_sections, ours)
-    out.append(f"\nThe two 24-bit pictures take {pictures:,} B of the {rsrc:,} B of resources; "
+    out.append(f"\nThe two pictures take {pictures:,} B of the {rsrc:,} B of resources; "
                f"the floor, {size[('i686', 'floor')]:,} B, is what the MinGW start-up and C "
                f"runtime cost any window program built this way. ")
     margin = SIZE_TARGET - shipped

@@ -45,6 +45,12 @@ add_test(NAME exe_imports
   COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Tabrivet> -DARCH=${TABRIVET_ARCH}
           -DOBJDUMP=${TABRIVET_ARCH}-w64-mingw32-objdump
           -P ${CMAKE_SOURCE_DIR}/tests/check_exe.cmake)
+# The shipped exe: a launcher should cost next to nothing to download.
+if(TABRIVET_ARCH STREQUAL "i686")
+  add_test(NAME exe_size
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Tabrivet> -DMAX_BYTES=40960
+            -P ${CMAKE_SOURCE_DIR}/tests/check_size.cmake)
+endif()
 
 if(TABRIVET_ARCH STREQUAL "x86_64")
   include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)

@@ -1,6 +1,9 @@
 # Draws the launcher's built-in pictures (the "Start" button in its up and
 # pressed states, and the 32x32 program icon) and writes them as BMP / ICO.
-"""Usage: python3 make_pictures.py OUTPUT_DIRECTORY"""
+"""Usage: python3 make_pictures.py [--24bit] OUTPUT_DIRECTORY
+
+--24bit writes the Start pictures with 24 bits a pixel instead of a
+compressed palette, as a reference of what the launcher must show."""
 
 import os
 import struct
@@ -131,7 +134,13 @@ def draw_button(canvas, left, top, right, bottom, label, pressed):
     canvas.text(x, y, label, TEXT)
 
 
-def bmp_bytes(canvas):
+def bmp_file(info, body):
+    offset = 14 + len(info)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
+    return header + info + bytes(body)
+
+
+def bmp_bytes_24(canvas):
     stride = (canvas.width * 3 + 3) & ~3
     padding = b"\0" * (stride - canvas.width * 3)
     body = bytearray()
@@ -141,16 +150,62 @@ def bmp_bytes(canvas):
         body += padding
     info = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, 24,
                        0, len(body), 2835, 2835, 0, 0)
-    offset = 14 + len(info)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
-    return header + info + bytes(body)
+    return bmp_file(info, body)
 
 
-def start_bitmap(pressed):
+BI_RLE8, BI_RLE4 = 1, 2
+
+
+def rle_runs(row, bits):
+    """(count, byte) pairs of encoded mode for one row. RLE8 repeats one
+    index; RLE4 alternates the two nibbles of the byte, so any two pixels
+    make a run. No absolute mode: the pictures are flat fields, and literal
+    runs would only save a few bytes on the label's rows."""
+    runs = []
+    i = 0
+    while i < len(row):
+        if bits == 8:
+            pattern = (row[i], row[i])
+        else:
+            pattern = (row[i], row[i + 1] if i + 1 < len(row) else row[i])
+        n = 1
+        while i + n < len(row) and n < 255 and row[i + n] == pattern[n % 2]:
+            n += 1
+        runs.append((n, row[i] if bits == 8 else (pattern[0] << 4) | pattern[1]))
+        i += n
+    return runs
+
+
+def bmp_bytes_palette(canvas):
+    """BI_RLE4 where the colours fit in 16, else BI_RLE8. The palette holds
+    only the colours drawn, in the order they first appear."""
+    palette = []
+    for row in canvas.rows:
+        for colour in row:
+            if colour not in palette:
+                palette.append(colour)
+    assert len(palette) <= 256
+    bits, compression = (4, BI_RLE4) if len(palette) <= 16 else (8, BI_RLE8)
+    index = {colour: i for i, colour in enumerate(palette)}
+    body = bytearray()
+    rows = list(reversed(canvas.rows))  # BMP rows run bottom-up
+    for y, row in enumerate(rows):
+        for count, value in rle_runs([index[c] for c in row], bits):
+            body += bytes((count, value))
+        body += b"\0\1" if y == len(rows) - 1 else b"\0\0"  # end of bitmap / of line
+    # biClrUsed set, not left 0: some old display drivers read a table of
+    # 2^bits colours from a compressed bitmap that has fewer, and run off it.
+    info = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, bits,
+                       compression, len(body), 2835, 2835, len(palette), len(palette))
+    info += b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return bmp_file(info, body)
+
+
+def start_bitmap(pressed, full_colour):
     canvas = Canvas(WIDTH, HEIGHT, FACE)
     draw_button(canvas, BUTTON_LEFT, BUTTON_TOP, BUTTON_RIGHT, BUTTON_BOTTOM,
                 "Start", pressed)
-    return bmp_bytes(canvas)
+    return bmp_bytes_24(canvas) if full_colour else bmp_bytes_palette(canvas)
 
 
 # ---------------------------------------------------------------------------
@@ -252,14 +307,16 @@ def icon_bytes():
 # ---------------------------------------------------------------------------
 
 def main(argv):
-    if len(argv) != 2:
+    full_colour = "--24bit" in argv[1:]
+    args = [a for a in argv[1:] if a != "--24bit"]
+    if len(args) != 1:
         sys.stderr.write(__doc__ + "\n")
         return 2
-    out_dir = argv[1]
+    out_dir = args[0]
     os.makedirs(out_dir, exist_ok=True)
     outputs = {
-        "start.bmp": start_bitmap(pressed=False),
-        "startDepressed.bmp": start_bitmap(pressed=True),
+        "start.bmp": start_bitmap(False, full_colour),
+        "startDepressed.bmp": start_bitmap(True, full_colour),
         "TabrivetIcon.ico": icon_bytes(),
     }
     for name, data in outputs.items():

@@ -20,6 +20,18 @@ target_link_options(fake_console PRIVATE -static)
 add_executable(desktop_anchor WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_anchor.cpp)
 target_link_options(desktop_anchor PRIVATE -static)
 
+# The Start pictures at 24 bits a pixel, which the palette pictures in the
+# launcher must match pixel for pixel.
+set(reference_pictures ${CMAKE_BINARY_DIR}/pictures-24bit/start.bmp
+                       ${CMAKE_BINARY_DIR}/pictures-24bit/startDepressed.bmp)
+add_custom_command(
+  OUTPUT ${reference_pictures}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/make_pictures.py --24bit
+          ${CMAKE_BINARY_DIR}/pictures-24bit
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/make_pictures.py
+  COMMENT "Drawing the 24-bit reference pictures")
+add_custom_target(reference_pictures DEPENDS ${reference_pictures})
+
 foreach(name start_up window console bad_input soak)
   add_executable(${name}_e2e ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_e2e.cpp)
   target_link_libraries(${name}_e2e PRIVATE e2e_harness gtest_main)
@@ -29,3 +41,4 @@ foreach(name start_up window console bad_input soak)
   # window: these tests never run side by side.
   set_tests_properties(${name}_e2e PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT 900)
 endforeach()
+add_dependencies(window_e2e reference_pictures)

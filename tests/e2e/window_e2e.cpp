@@ -2,6 +2,8 @@
 // menu commands, the Start button and the cursor readout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "harness.h"
 
 namespace {
@@ -65,14 +67,37 @@ TEST(LauncherResourcesTest, MenuAcceleratorsPicturesAndIcon)
         EXPECT_EQ(entries[i].cmd, expected[i][1]) << i;
     }
 
+    // Stored with a palette, the pictures must still show exactly what the
+    // generator's 24-bit reference does once LoadBitmapA has made them into
+    // the bitmap the launcher paints.
     for (const char* name : {"start", "startDepressed"}) {
         HRSRC resource = FindResourceA(exe, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
         ASSERT_NE(resource, nullptr) << name;
         const auto* header =
             static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe, resource)));
-        EXPECT_EQ(header->biWidth, 289) << name;
-        EXPECT_EQ(header->biHeight, 107) << name;
-        EXPECT_EQ(header->biBitCount, 24) << name;
+        EXPECT_LE(header->biBitCount, 8) << name;
+
+        const std::string reference =
+            readFile(buildDir() + "\\pictures-24bit\\" + name + ".bmp");
+        ASSERT_GT(reference.size(), 54u) << name;
+        BITMAPINFO info = {};
+        info.bmiHeader = *reinterpret_cast<const BITMAPINFOHEADER*>(&reference[14]);
+        const std::string expected = reference.substr(54);
+        ASSERT_EQ(info.bmiHeader.biWidth, 289) << name;
+        ASSERT_EQ(info.bmiHeader.biHeight, 107) << name;
+        HBITMAP bitmap = LoadBitmapA(exe, name);
+        ASSERT_NE(bitmap, nullptr) << name;
+        std::string shown(expected.size(), '\0');
+        HDC screen = GetDC(nullptr);
+        EXPECT_EQ(GetDIBits(screen, bitmap, 0, 107, &shown[0], &info, DIB_RGB_COLORS), 107)
+            << name;
+        ReleaseDC(nullptr, screen);
+        DeleteObject(bitmap);
+        const std::size_t stride = expected.size() / 107;
+        const std::size_t first =
+            std::mismatch(shown.begin(), shown.end(), expected.begin()).first - shown.begin();
+        EXPECT_EQ(first, shown.size()) << name << " differs first at x " << first % stride / 3
+                                       << ", y " << 106 - first / stride;
     }
 
     HRSRC group = FindResourceA(exe, "TabrivetIcon", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
