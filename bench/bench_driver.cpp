@@ -334,7 +334,11 @@ POINT centre()
 // performance counter counts in 100 ns, and writes it to the driver's own
 // standard error, which bench.sh sends to the file read here.
 const char* const traceChannels = "+timestamp,+pid,+relay";
-const char* const tracedCalls = "shell32.ShellExecuteExA;user32.FindWindowA;user32.SetWindowPos";
+// Each lookup that does not find the console through the started process
+// enumerates the windows once; the restore comes right after the lookup that
+// finds it. The enumeration before the shell call notes the consoles open then.
+const char* const tracedCalls =
+    "shell32.ShellExecuteExA;user32.EnumWindows;user32.ShowWindow;user32.SetWindowPos";
 std::string tracePath;
 long long traceOffset = 0;
 
@@ -348,11 +352,9 @@ double counterMs(LONGLONG counter)
 // are counter milliseconds at the start of the traced millisecond.
 struct StartTrace {
     DWORD processId;
-    double shellCall = -1, shellReturn = -1, firstLookup = -1, found = -1, moveCall = -1,
-           moveReturn = -1;
+    double shellCall = -1, shellReturn = -1, found = -1, moveCall = -1, moveReturn = -1;
     unsigned long long movedWindow = 0;  // SetWindowPos's first argument
-    int failedLookups = 0;  // of the console class, the one the stand-in has
-    bool lookingForConsole = false;
+    int failedLookups = 0;  // until the console is found
 
     explicit StartTrace(DWORD id) : processId(id) {}
 
@@ -371,16 +373,10 @@ struct StartTrace {
             shellCall = at;
         } else if (is("Ret  shell32.ShellExecuteExA")) {
             shellReturn = at;
-        } else if (is("Call user32.FindWindowA")) {
-            if (firstLookup < 0)
-                firstLookup = at;
-            lookingForConsole = call.find(consoleClass) != std::string::npos;
-        } else if (is("Ret  user32.FindWindowA") && found < 0) {
-            const std::size_t value = call.find("retval=");
-            if (value != std::string::npos && std::strtoull(&call[value + 7], nullptr, 16) != 0)
-                found = at;
-            else if (lookingForConsole)
-                ++failedLookups;
+        } else if (is("Ret  user32.EnumWindows") && shellReturn >= 0 && found < 0) {
+            ++failedLookups;
+        } else if (is("Call user32.ShowWindow") && shellReturn >= 0 && found < 0) {
+            found = at;
         } else if (is("Call user32.SetWindowPos")) {
             moveCall = at;
             movedWindow = std::strtoull(&call[call.find('(') + 1], nullptr, 16);
@@ -483,54 +479,6 @@ double mid(double tracedMs)
     return tracedMs + 0.5;
 }
 
-// A stand-in of the driver's own, shown without activation, on screen.
-PROCESS_INFORMATION openConsole(const Scene& scene, const char* file)
-{
-    DeleteFileA(scene.folder.file(file).c_str());
-    PROCESS_INFORMATION console =
-        startProcess(scene.exe, Scene::argument("0", file), scene.folder.path, SW_SHOWNOACTIVATE);
-    WaitForInputIdle(console.hProcess, 5000);
-    if (!waitFor([&] { return IsWindowVisible(processWindow(console.dwProcessId, consoleClass)); },
-                 5000))
-        fail("a console opened beforehand did not show");
-    Sleep(50);
-    return console;
-}
-
-// (a) A console that exists before the Start, and a started program that
-// never opens one: the first lookup finds it.
-void placeExisting(Scene& scene)
-{
-    PROCESS_INFORMATION mine = openConsole(scene, "mine.txt");
-    LONGLONG posted;
-    StartTrace trace = scene.requestStart(posted);
-    const Stamps placed = awaitStamps(scene.folder.file("mine.txt"), "the existing console");
-    const Stamps started = awaitStamps(scene.folder.file("started.txt"), "the started program");
-    trace.awaitMove();
-    checkPlaced(placed, trace, "the existing console");
-    scene.sample("shell", trace.shellReturn - trace.shellCall);
-    scene.sample("shell_to_placed", counterMs(placed.placed) - mid(trace.shellReturn));
-    scene.sample("shell_to_lookup", trace.firstLookup - trace.shellReturn);
-    scene.sample("lookup_to_placed", counterMs(placed.placed) - mid(trace.firstLookup));
-    scene.sample("post_to_placed", ms(posted, placed.placed));
-    scene.sample("shell_to_child", counterMs(started.started) - mid(trace.shellReturn));
-    endProcess(mine.hProcess);
-    endProcessId(started.processId);
-    awaitNoConsole();
-
-    // The same lookup and move made from here: the least the move costs.
-    mine = openConsole(scene, "floor.txt");
-    const LONGLONG begin = now();
-    HWND console = FindWindowA(consoleClass, nullptr);
-    ShowWindow(console, SW_RESTORE);
-    const POINT at = centre();
-    SetWindowPos(console, HWND_TOP, at.x, at.y, consoleWidth, consoleHeight, SWP_HIDEWINDOW);
-    const Stamps floor = awaitStamps(scene.folder.file("floor.txt"), "the floor's console");
-    ::sample("place.floor.lookup_to_placed_ms", ms(begin, floor.placed));
-    endProcess(mine.hProcess);
-    awaitNoConsole();
-}
-
 // A console that the started program opens after its delay, or, with an
 // event, right after a lookup that failed: the worst moment, a whole pause
 // from the next lookup.
@@ -571,20 +519,18 @@ void placements(const Program& tabrivet, int rounds)
     RegCloseKey(key);
     HANDLE openNow = CreateEventA(nullptr, FALSE, FALSE, "TabrivetBenchConsole");
 
-    Scene existing("a", "-1", tabrivet);
     Scene late("b", "300", tabrivet);
     Scene later("c", "1000", tabrivet);
     Scene worst("d", "event", tabrivet);
     awaitNoConsole();
     for (int round = 0; round <= rounds; ++round) {
         warmingUp = round == 0;
-        placeExisting(existing);
         placeLate(late);
         placeLate(later);
         placeLate(worst, openNow);
     }
     warmingUp = false;
-    for (Scene* scene : {&existing, &late, &later, &worst})
+    for (Scene* scene : {&late, &later, &worst})
         close(tabrivet, scene->launcher);
     CloseHandle(openNow);
 }

@@ -3,6 +3,7 @@
 // so that tests can watch where the launcher puts it. Flags:
 //   b  opens without activation at the bottom of the z-order;
 //   h  hands over: starts a copy of itself without this flag and ends at once;
+//   q  ends two seconds after opening its window;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
 //      pseudo console window that it owns, shown without activation;
 //   u  opens only a pseudo console window, which no terminal owns.
@@ -100,7 +101,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         if (flag('t'))
             openPseudoConsole(instance, title, window);
     }
-    SetTimer(window, 1, 60000, nullptr);
+    SetTimer(window, 1, flag('q') ? 2000 : 60000, nullptr);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
