@@ -22,12 +22,12 @@ std::string geometryOf(HWND window)
 }
 
 // Odd sizes, so that a halving that keeps or rounds the remainder shows.
-std::string centred()
+std::string centred(int height = 391)
 {
     const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 581 / 2;
     const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
-                   GetSystemMetrics(SM_CYCAPTION)) / 2 - 391 / 2;
-    return std::to_string(x) + "," + std::to_string(y) + " 581x391";
+                   GetSystemMetrics(SM_CYCAPTION)) / 2 - height / 2;
+    return std::to_string(x) + "," + std::to_string(y) + " 581x" + std::to_string(height);
 }
 
 bool isAbove(HWND upper, HWND lower)
@@ -64,21 +64,22 @@ struct Scene {
         closeWindowsAndWait(consoleClass, mine);
     }
 
-    void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode)
+    void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode,
+                       int height = 391)
     {
         writeFile(dir.file("Tabrivet.txt"),
                   settingsText(exe + " " + std::to_string(openDelayMs) + ":" + title + marker,
-                               startDelayMs, dir.path, mode, 581, 391));
+                               startDelayMs, dir.path, mode, 581, height));
     }
     // A stand-in the test opens itself. Not activated: an activation still
     // under way would raise it over windows that the test opens afterwards.
-    HWND openMine()
+    HWND openMine(WORD showCommand = SW_SHOWNOACTIVATE)
     {
         std::string commandLine = exe + " 0:" + mine;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOWNOACTIVATE;
+        startup.wShowWindow = showCommand;
         PROCESS_INFORMATION process = {};
         EXPECT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                                    nullptr, dir.path.c_str(), &startup, &process));
@@ -134,28 +135,35 @@ TEST(ConsoleTest, HiddenModeStartsAnotherInstanceAtEachStart)
 }
 
 // Under Wine an activating SetWindowPos raises the window whatever its
-// insertAfter, so this tells "raised" from "left where it was", not TOP from BOTTOM.
+// insertAfter, so this tells "raised" from "left where it was", not TOP from
+// BOTTOM. A console found minimised is restored before it is placed.
 TEST(ConsoleTest, TopModeRaisesTheConsoleAboveOtherWindows)
 {
-    Scene scene;
-    // Already open, so the first lookup takes it at once; the started
-    // stand-in opens its own window only after the launcher has ended.
-    HWND console = scene.openMine();
-    ASSERT_NE(console, nullptr);
-    std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
-        CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
-                        GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 200,
-                        nullptr, nullptr, nullptr, nullptr),
-        DestroyWindow);
-    ASSERT_TRUE(isAbove(cover.get(), console));
+    for (WORD showCommand : {SW_SHOWNOACTIVATE, SW_SHOWMINNOACTIVE}) {
+        SCOPED_TRACE(showCommand);
+        Scene scene;
+        // Already open, so the first lookup takes it at once; the started
+        // stand-in opens its own window only after the launcher has ended.
+        HWND console = scene.openMine(showCommand);
+        ASSERT_NE(console, nullptr);
+        EXPECT_EQ(IsIconic(console) != FALSE, showCommand == SW_SHOWMINNOACTIVE);
+        std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
+            CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
+                            GetSystemMetrics(SM_CXSCREEN) - 200,
+                            GetSystemMetrics(SM_CYSCREEN) - 200, nullptr, nullptr, nullptr,
+                            nullptr),
+            DestroyWindow);
+        ASSERT_TRUE(isAbove(cover.get(), console));
 
-    scene.writeSettings(650, "", 1000, 0);
-    Launcher launcher(scene.dir, "");
-    launcher.post(WM_COMMAND, IDM_START);
-    EXPECT_EQ(launcher.waitForExit(5000), 0);
-    EXPECT_EQ(geometryOf(console), centred());
-    EXPECT_TRUE(isAbove(console, cover.get()));
-    EXPECT_NE(waitForConsole(scene.title), nullptr);  // so that the end of the test can close it
+        scene.writeSettings(650, "", 1000, 0);
+        Launcher launcher(scene.dir, "");
+        launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_FALSE(IsIconic(console));
+        EXPECT_EQ(geometryOf(console), centred());
+        EXPECT_TRUE(isAbove(console, cover.get()));
+        EXPECT_NE(waitForConsole(scene.title), nullptr);  // so that the end of the test can close it
+    }
 }
 
 TEST(ConsoleTest, ConsoleOpeningLateIsStillPlaced)
@@ -175,6 +183,53 @@ TEST(ConsoleTest, ConsoleOpeningLateIsStillPlaced)
     HWND console = waitForConsole(scene.title);
     ASSERT_NE(console, nullptr);
     EXPECT_EQ(geometryOf(console), centred());
+}
+
+TEST(ConsoleTest, NoConsoleEndsTheSearchAfter49Pauses)
+{
+    // A program that opens its window only long after the search has ended;
+    // the job ends it with the test.
+    TempDir dir;
+    writeFile(dir.file("Tabrivet.txt"),
+              settingsText(buildDir() + "\\fake_console.exe 40000:never-" +
+                               std::to_string(GetCurrentProcessId()),
+                           1000, dir.path, 0, 581, 391));
+    ProcessJob job;
+    Launcher launcher(dir, "");
+    job.add(launcher);
+    ASSERT_NE(launcher.window(), nullptr);
+    const DWORD start = GetTickCount();
+    launcher.post(WM_COMMAND, IDM_START);
+    EXPECT_EQ(launcher.waitForExit(40000), 0);
+    const DWORD elapsed = GetTickCount() - start;
+    // 49 pauses of 600 ms, and slack for a busy machine.
+    EXPECT_GE(elapsed, 29400u);
+    EXPECT_LT(elapsed, 33000u);
+}
+
+TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
+{
+    // Line 3 becomes the program's current directory; line 6 is checked
+    // against the display's own full-screen height.
+    const int screen = GetSystemMetrics(SM_CYFULLSCREEN);
+    struct {
+        int height, placedHeight;
+    } const cases[] = {{screen, screen}, {screen + 1, 390}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.height);
+        Scene scene;
+        const std::string work = scene.dir.file("work");
+        CreateDirectoryA(work.c_str(), nullptr);
+        writeFile(scene.dir.file("Tabrivet.txt"),
+                  settingsText(scene.exe + " 0d:" + scene.title, 1000, work, 0, 581, c.height));
+        Launcher launcher(scene.dir, "");
+        launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_EQ(readFile(scene.dir.file("current_directory.txt")), work);
+        HWND console = waitForConsole(scene.title);
+        ASSERT_NE(console, nullptr);
+        EXPECT_EQ(geometryOf(console), centred(c.placedHeight));
+    }
 }
 
 TEST(ConsoleTest, LayoutOptionLeavesTheConsoleAlone)
@@ -210,24 +265,33 @@ TEST(ConsoleTest, MissingProgramShowsTheShellErrorAndKeepsTheLauncher)
     EXPECT_EQ(launcher.waitForExit(5000), 0);
 }
 
-TEST(ConsoleTest, MarkerStartsAfterTheDelayUnlessSuppressed)
+TEST(ConsoleTest, MarkerStartsOnceAfterTheDelayUnlessSuppressed)
 {
-    for (const char* options : {"", "-s-"}) {
-        SCOPED_TRACE(options);
-        const bool suppressed = *options != '\0';
+    // "-c7 -t" keeps the launcher open for several delays: a timer that kept
+    // firing would start the program again.
+    struct {
+        const char* options;
+        int delayMs;
+        std::size_t starts;
+        bool launcherEnds;
+    } const cases[] = {{"", 1500, 1, true}, {"-s-", 1500, 0, false}, {"-c7 -t", 300, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
         Scene scene;
-        scene.writeSettings(0, "[Start]", 1500, 0);
-        Launcher launcher(scene.dir, options);
+        scene.writeSettings(0, "[Start]", c.delayMs, 0);
+        Launcher launcher(scene.dir, c.options);
         ASSERT_NE(launcher.window(), nullptr);
-        Sleep(800);
-        EXPECT_EQ(findWindowByTitle(consoleClass, scene.title), nullptr);
-        EXPECT_EQ(launcher.waitForExit(suppressed ? 1700 : 3200), suppressed ? -1 : 0);
-        if (suppressed) {
+        if (c.delayMs > 1000) {
+            Sleep(800);
             EXPECT_EQ(findWindowByTitle(consoleClass, scene.title), nullptr);
+        }
+        EXPECT_EQ(launcher.waitForExit(c.delayMs + 1700), c.launcherEnds ? 0 : -1);
+        EXPECT_EQ(findWindowsByTitle(consoleClass, scene.title).size(), c.starts);
+        if (c.launcherEnds) {
+            EXPECT_EQ(geometryOf(waitForConsole(scene.title)), centred());
+        } else {
             launcher.post(WM_COMMAND, IDM_CANCEL);
             EXPECT_EQ(launcher.waitForExit(5000), 0);
-        } else {
-            EXPECT_EQ(geometryOf(waitForConsole(scene.title)), centred());
         }
     }
 }

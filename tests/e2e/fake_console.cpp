@@ -1,6 +1,8 @@
 // A stand-in for a console program: opens a top-level window of the console
 // class after the delay that its one argument gives ("DELAY:TITLE"), so that
-// tests can watch where the launcher puts it. Ends when closed, or after a
+// tests can watch where the launcher puts it. A "d" behind the delay
+// ("0d:TITLE") makes it first write its current directory into
+// "current_directory.txt" beside its exe. Ends when closed, or after a
 // minute so that no test leaves it behind.
 #include <windows.h>
 
@@ -25,6 +27,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     const int delayMs = std::atoi(commandLine);
     const char* colon = std::strchr(commandLine, ':');
     const char* title = colon != nullptr ? colon + 1 : "fake console";
+    if (colon != nullptr && colon > commandLine && colon[-1] == 'd') {
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        lstrcpyA(std::strrchr(path, '\\') + 1, "current_directory.txt");
+        char directory[MAX_PATH];
+        const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written;
+        WriteFile(file, directory, length, &written, nullptr);
+        CloseHandle(file);
+    }
 
     Sleep(delayMs);
     WNDCLASSEXA windowClass = {};
