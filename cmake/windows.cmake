@@ -35,9 +35,9 @@ add_executable(Tabrivet WIN32
 add_dependencies(Tabrivet pictures)
 target_compile_options(Tabrivet PRIVATE ${size_flags})
 set_source_files_properties(res/tabrivet.rc PROPERTIES
-  OBJECT_DEPENDS "${pictures};${CMAKE_SOURCE_DIR}/res/tabrivet_ids.h;${CMAKE_SOURCE_DIR}/src/app/version.h")
+  OBJECT_DEPENDS "${pictures};${CMAKE_SOURCE_DIR}/res/tabrivet_ids.h;${CMAKE_SOURCE_DIR}/src/app/version.h;${CMAKE_SOURCE_DIR}/res/tabrivet.manifest")
 target_include_directories(Tabrivet PRIVATE ${picture_dir})
-target_link_libraries(Tabrivet PRIVATE tabrivet_core)
+target_link_libraries(Tabrivet PRIVATE tabrivet_core ole32)
 target_link_options(Tabrivet PRIVATE -static -s -Wl,--gc-sections)
 
 # Every Windows has these; anything else would have to ship beside the exe.

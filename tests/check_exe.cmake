@@ -1,5 +1,6 @@
-# Checks an exe's machine type and that it imports only DLLs that every
-# Windows has. Run with -DEXE=... -DARCH=i686|x86_64 -DOBJDUMP=...
+# Checks an exe's machine type, that it imports only DLLs that every Windows
+# has, and that it carries its manifest as the invoker.
+# Run with -DEXE=... -DARCH=i686|x86_64 -DOBJDUMP=...
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "cannot read ${EXE}")
@@ -14,7 +15,7 @@ if(NOT dump MATCHES "file format ${expected_format}")
   message(FATAL_ERROR "${EXE} is not ${expected_format}")
 endif()
 
-set(system_dlls KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll msvcrt.dll)
+set(system_dlls KERNEL32.DLL USER32.DLL GDI32.DLL SHELL32.DLL OLE32.DLL MSVCRT.DLL)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)
   message(FATAL_ERROR "${EXE} lists no imports")
@@ -22,9 +23,31 @@ endif()
 foreach(line IN LISTS imports)
   string(REPLACE "DLL Name: " "" dll "${line}")
   string(STRIP "${dll}" dll)
-  list(FIND system_dlls "${dll}" known)
+  # The system finds a DLL whatever the case of its name.
+  string(TOUPPER "${dll}" upper)
+  list(FIND system_dlls "${upper}" known)
   if(known EQUAL -1)
     message(FATAL_ERROR "${EXE} imports ${dll}, which not every Windows has")
   endif()
   message(STATUS "imports ${dll}")
 endforeach()
+
+# The manifest: resource type 24, id 1, read from the file through the
+# resource directory that objdump prints.
+set(entry "[^\n]*\n *[0-9a-f]+ +")
+if(NOT dump MATCHES "Entry: ID: 0x000018${entry}${entry}Entry: ID: 0x000001${entry}${entry}${entry}Leaf: Addr: (0x[0-9a-f]+), Size: (0x[0-9a-f]+)")
+  message(FATAL_ERROR "${EXE} has no manifest of id 1")
+endif()
+set(leaf ${CMAKE_MATCH_1})
+set(size ${CMAKE_MATCH_2})
+execute_process(COMMAND ${OBJDUMP} -h ${EXE} OUTPUT_VARIABLE sections)
+string(REGEX MATCH "ImageBase[ \t]+([0-9a-f]+)" found "${dump}")
+set(base 0x${CMAKE_MATCH_1})
+string(REGEX MATCH "\\.rsrc +[0-9a-f]+ +([0-9a-f]+) +[0-9a-f]+ +([0-9a-f]+)" found "${sections}")
+math(EXPR offset "${leaf} - (0x${CMAKE_MATCH_1} - ${base}) + 0x${CMAKE_MATCH_2}")
+math(EXPR size "${size}")
+file(READ ${EXE} manifest OFFSET ${offset} LIMIT ${size})
+if(NOT manifest MATCHES "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>")
+  message(FATAL_ERROR "the manifest of ${EXE} does not ask to run as the invoker:\n${manifest}")
+endif()
+message(STATUS "manifest of ${size} bytes, as the invoker")

@@ -1,6 +1,8 @@
 // The program's entry: settles the start-up state, then runs the window.
 #include "launcher_state.h"
 
+#include <objbase.h>
+
 LauncherState launcher;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -9,5 +11,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     // looks for the ".exe" of the program's path, which only it carries.
     if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), launcher))
         return 0;
-    return runMainWindow(instance, showCommand);
+    // ShellExecuteEx may hand a file to a handler that is a COM server, and
+    // asks for an apartment on the calling thread; OLE1's DDE is not wanted.
+    const HRESULT com =
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const int exitCode = runMainWindow(instance, showCommand);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return exitCode;
 }

@@ -1,6 +1,7 @@
 // Reading and writing the settings file "Tabrivet.txt".
 #include "settings_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 const char* const settingsFileName = "Tabrivet.txt";
@@ -122,8 +123,6 @@ void setWorkingDirectory(LaunchSettings& settings, const char* text, std::size_t
 
 void writeLine(std::FILE* file, const char* text)
 {
-    if (file == nullptr)
-        return;
     std::fputs(text, file);
     std::fputs("\r\n", file);
     std::fflush(file);
@@ -201,44 +200,49 @@ void readSettings(std::FILE* file, std::int32_t screenHeight, LaunchSettings& se
     settings.consoleHeight = readNumberLine(input, 0, screenHeight, defaultConsoleHeight);
 }
 
-bool readSettingsFile(std::int32_t screenHeight, LaunchSettings& settings)
+SettingsFileRead readSettingsFile(std::int32_t screenHeight, LaunchSettings& settings)
 {
     std::FILE* file = std::fopen(settingsFileName, "rb");
-    if (file == nullptr)
-        return false;
+    if (file == nullptr) {
+        // Only ENOENT says there is no such file. Windows' C library gives
+        // EACCES for a file that another program holds without read sharing:
+        // it still holds the user's settings.
+        return errno == ENOENT ? SettingsFileRead::missing : SettingsFileRead::unreadable;
+    }
     readSettings(file, screenHeight, settings);
     std::fclose(file);
-    return true;
+    return SettingsFileRead::read;
+}
+
+void setDefaultSettings(LaunchSettings& settings)
+{
+    std::strcpy(settings.program, defaultProgram);
+    std::strcpy(settings.arguments, defaultArguments);
+    settings.autoStart = true;
+    settings.startDelayMs = defaultStartDelayMs;
+    setWorkingDirectory(settings, defaultWorkingDirectory, std::strlen(defaultWorkingDirectory));
+    settings.consoleMode = defaultConsoleMode;
+    settings.consoleWidth = defaultConsoleWidth;
+    settings.consoleHeight = defaultConsoleHeight;
 }
 
 void writeDefaultSettingsFile(LaunchSettings& settings)
 {
+    setDefaultSettings(settings);
     std::FILE* file = std::fopen(settingsFileName, "wb");
-
-    std::strcpy(settings.program, defaultProgram);
-    std::strcpy(settings.arguments, defaultArguments);
-    settings.autoStart = true;
+    if (file == nullptr)
+        return;
     // No blank before the marker: the reader would take it for the end of
     // the line's useful text.
-    if (file != nullptr) {
-        std::fputs(settings.program, file);
-        std::fputs(" ", file);
-        std::fputs(settings.arguments, file);
-        std::fputs("[Start]", file);
-    }
+    std::fputs(settings.program, file);
+    std::fputs(" ", file);
+    std::fputs(settings.arguments, file);
+    std::fputs("[Start]", file);
     writeLine(file, "");
-
-    settings.startDelayMs = defaultStartDelayMs;
     writeNumberLine(file, settings.startDelayMs);
-    setWorkingDirectory(settings, defaultWorkingDirectory, std::strlen(defaultWorkingDirectory));
     writeLine(file, settings.workingDirectory);
-    settings.consoleMode = defaultConsoleMode;
     writeNumberLine(file, settings.consoleMode);
-    settings.consoleWidth = defaultConsoleWidth;
     writeNumberLine(file, settings.consoleWidth);
-    settings.consoleHeight = defaultConsoleHeight;
     writeNumberLine(file, settings.consoleHeight);
-
-    if (file != nullptr)
-        std::fclose(file);
+    std::fclose(file);
 }

@@ -49,8 +49,15 @@ bool readLine(TextInput& input, TextLine& line);
 // that autoStart is left alone when line 1 has a blank behind its argument.
 void readSettings(std::FILE* file, std::int32_t screenHeight, LaunchSettings& settings);
 
-// False, changing nothing, when the settings file cannot be opened.
-bool readSettingsFile(std::int32_t screenHeight, LaunchSettings& settings);
+enum class SettingsFileRead { read, missing, unreadable };
+
+// Reads the settings file into `settings`. When it cannot be opened, changes
+// nothing and tells a missing file from one that exists but cannot be read
+// now (held by another program without read sharing, say).
+SettingsFileRead readSettingsFile(std::int32_t screenHeight, LaunchSettings& settings);
+
+// Puts the defaults into `settings`.
+void setDefaultSettings(LaunchSettings& settings);
 
 // Puts the defaults into `settings` and writes them as the settings file;
 // the defaults hold whether or not the file could be written.

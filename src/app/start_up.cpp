@@ -24,14 +24,20 @@ bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartS
         std::strcpy(settings.program, "Tabrivet.pdf");
         settings.arguments[0] = '\0';
         state.startsManual = true;
-    } else if (readSettingsFile(screenHeight, settings)) {
+        return true;
+    }
+    const SettingsFileRead file = readSettingsFile(screenHeight, settings);
+    if (file == SettingsFileRead::read) {
         if (options.manualStart)
             settings.autoStart = false;
         state.showCursorPosition = options.cursorReadout;
-    } else {
-        // "-s-" and "-t" wait for a start that finds the file.
-        writeDefaultSettingsFile(settings);
-        state.showCursorPosition = false;
+        return true;
     }
+    // "-s-" and "-t" wait for a start that finds the file.
+    state.showCursorPosition = false;
+    if (file == SettingsFileRead::missing)
+        writeDefaultSettingsFile(settings);
+    else
+        setDefaultSettings(settings);  // the user's file, unreadable for now: kept
     return true;
 }

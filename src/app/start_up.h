@@ -18,5 +18,5 @@ struct StartState {
 // Splits the command line, writes the version file for "-V"/"-VC" (then
 // returns false: the process ends at once), and otherwise fills `state` from
 // the fixed values of the PDF help, the settings file, or the defaults, which
-// it writes when the file cannot be opened.
+// it writes as the settings file only where none exists.
 bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartState& state);

@@ -11,8 +11,13 @@ bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess)
 {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
-    // No SEE_MASK_FLAG_NO_UI: the shell reports its own errors.
-    request.fMask = SEE_MASK_NOCLOSEPROCESS;
+    // No SEE_MASK_FLAG_NO_UI: the shell reports its own errors. NOASYNC,
+    // because the launcher often ends right after this call, and a request
+    // the shell passes on (by DDE, say) would otherwise be lost with it.
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    // The shell's error box then belongs to the launcher window and keeps it
+    // from taking a second Start while it shows.
+    request.hwnd = launcher.mainWindow;
     request.lpVerb = "open";
     // The texts are passed whole and as they are; an empty parameter text
     // stays an empty text rather than null.

@@ -50,7 +50,8 @@ int runMainWindow(HINSTANCE instance, int showCommand)
     ShowWindow(launcher.mainWindow, showCommand);
     UpdateWindow(launcher.mainWindow);
 
-    MSG message;
+    // Zeroed, so that the exit code is 0 even when the first GetMessageA fails.
+    MSG message = {};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (!TranslateAcceleratorA(launcher.mainWindow, accelerators, &message)) {
             TranslateMessage(&message);

@@ -24,12 +24,12 @@ std::string geometryOf(HWND window)
 }
 
 // Odd sizes, so that a halving that keeps or rounds the remainder shows.
-std::string centred()
+std::string centred(int height = 391)
 {
     const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 581 / 2;
     const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
-                   GetSystemMetrics(SM_CYCAPTION)) / 2 - 391 / 2;
-    return std::to_string(x) + "," + std::to_string(y) + " 581x391";
+                   GetSystemMetrics(SM_CYCAPTION)) / 2 - height / 2;
+    return std::to_string(x) + "," + std::to_string(y) + " 581x" + std::to_string(height);
 }
 
 bool isAbove(HWND upper, HWND lower)
@@ -140,28 +140,14 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
             ShowWindow(placed, SW_RESTORE);
         EXPECT_EQ(geometryOf(placed), centred());
         if (c.placedClass == terminalClass) {
-            EXPECT_EQ(geometryOf(findWindowByTitle(pseudoClass, scene.title)), "0,0 0x0");
+            HWND pseudo = findWindowByTitle(pseudoClass, scene.title);
+            ASSERT_NE(pseudo, nullptr);
+            EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
         }
         EXPECT_EQ(geometryOf(mine), untouched);
         EXPECT_TRUE(IsWindowVisible(mine));
         EXPECT_FALSE(IsIconic(mine));
     }
-}
-
-// Nothing else to take: the lookups run out and mode 0 still ends the launcher.
-TEST(ConsoleTest, PseudoConsoleWithoutTerminalIsNotTaken)
-{
-    Scene scene;
-    scene.writeSettings(0, "", 1000, 0, "u");
-    Launcher launcher(scene.dir, "");
-    ASSERT_NE(launcher.window(), nullptr);
-    const DWORD start = GetTickCount();
-    launcher.post(WM_COMMAND, IDM_START);
-    HWND pseudo = waitForConsole(scene.title, pseudoClass);
-    ASSERT_NE(pseudo, nullptr);
-    EXPECT_EQ(launcher.waitForExit(40000), 0);
-    EXPECT_GE(GetTickCount() - start, 29400u);
-    EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
 }
 
 TEST(ConsoleTest, HiddenModeStartsAnotherInstanceAtEachStart)
@@ -180,24 +166,34 @@ TEST(ConsoleTest, HiddenModeStartsAnotherInstanceAtEachStart)
 }
 
 // Under Wine an activating SetWindowPos raises the window whatever its
-// insertAfter, so this tells "raised" from "left where it was", not TOP from BOTTOM.
+// insertAfter, so this tells "raised" from "left where it was", not TOP from
+// BOTTOM. A console found minimised is restored before it is placed.
 TEST(ConsoleTest, TopModeRaisesTheConsoleAboveOtherWindows)
 {
-    Scene scene;
-    std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
-        CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
-                        GetSystemMetrics(SM_CXSCREEN) - 200, GetSystemMetrics(SM_CYSCREEN) - 200,
-                        nullptr, nullptr, nullptr, nullptr),
-        DestroyWindow);
-    // The started stand-in opens at the bottom, under the cover.
-    scene.writeSettings(0, "", 1000, 0, "b");
-    Launcher launcher(scene.dir, "");
-    launcher.post(WM_COMMAND, IDM_START);
-    EXPECT_EQ(launcher.waitForExit(5000), 0);
-    HWND console = waitForConsole(scene.title);
-    ASSERT_NE(console, nullptr);
-    EXPECT_EQ(geometryOf(console), centred());
-    EXPECT_TRUE(isAbove(console, cover.get()));
+    struct {
+        const char* flags;
+        const char* what;
+    } const cases[] = {{"b", "opens at the bottom, under the cover"},
+                       {"bm", "opens minimised, under the cover"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene scene;
+        std::unique_ptr<HWND__, decltype(&DestroyWindow)> cover(
+            CreateWindowExA(0, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 100, 100,
+                            GetSystemMetrics(SM_CXSCREEN) - 200,
+                            GetSystemMetrics(SM_CYSCREEN) - 200, nullptr, nullptr, nullptr,
+                            nullptr),
+            DestroyWindow);
+        scene.writeSettings(0, "", 1000, 0, c.flags);
+        Launcher launcher(scene.dir, "");
+        launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        HWND console = waitForConsole(scene.title);
+        ASSERT_NE(console, nullptr);
+        EXPECT_FALSE(IsIconic(console));
+        EXPECT_EQ(geometryOf(console), centred());
+        EXPECT_TRUE(isAbove(console, cover.get()));
+    }
 }
 
 TEST(ConsoleTest, ConsoleOpeningLateIsStillPlaced)
@@ -217,6 +213,68 @@ TEST(ConsoleTest, ConsoleOpeningLateIsStillPlaced)
     HWND console = waitForConsole(scene.title);
     ASSERT_NE(console, nullptr);
     EXPECT_EQ(geometryOf(console), centred());
+}
+
+// Nothing to take: the lookups run out after 49 pauses of 600 ms, and mode 0
+// still ends the launcher. A pseudo console window that no terminal owns is
+// not taken, nor touched.
+TEST(ConsoleTest, SearchWithoutAConsoleToTakeEndsAfter49Pauses)
+{
+    struct {
+        const char* what;
+        const char* standIn;  // its delay and flags
+        bool pseudo;
+    } const cases[] = {{"no console", "40000", false},
+                       {"pseudo console without a terminal", "0u", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene scene;
+        writeFile(scene.dir.file("Tabrivet.txt"),
+                  settingsText(scene.exe + " " + c.standIn + ":" + scene.title, 1000,
+                               scene.dir.path, 0, 581, 391));
+        // The job ends the stand-in that would open only long after the search.
+        ProcessJob job;
+        Launcher launcher(scene.dir, "");
+        job.add(launcher);
+        ASSERT_NE(launcher.window(), nullptr);
+        const DWORD start = GetTickCount();
+        launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(40000), 0);
+        const DWORD elapsed = GetTickCount() - start;
+        // Slack for a busy machine.
+        EXPECT_GE(elapsed, 29400u);
+        EXPECT_LT(elapsed, 33000u);
+        if (c.pseudo) {
+            HWND pseudo = findWindowByTitle(pseudoClass, scene.title);
+            ASSERT_NE(pseudo, nullptr);
+            EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
+        }
+    }
+}
+
+TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
+{
+    // Line 3 becomes the program's current directory; line 6 is checked
+    // against the display's own full-screen height.
+    const int screen = GetSystemMetrics(SM_CYFULLSCREEN);
+    struct {
+        int height, placedHeight;
+    } const cases[] = {{screen, screen}, {screen + 1, 390}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.height);
+        Scene scene;
+        const std::string work = scene.dir.file("work");
+        CreateDirectoryA(work.c_str(), nullptr);
+        writeFile(scene.dir.file("Tabrivet.txt"),
+                  settingsText(scene.exe + " 0d:" + scene.title, 1000, work, 0, 581, c.height));
+        Launcher launcher(scene.dir, "");
+        launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_EQ(readFile(scene.dir.file("current_directory.txt")), work);
+        HWND console = waitForConsole(scene.title);
+        ASSERT_NE(console, nullptr);
+        EXPECT_EQ(geometryOf(console), centred(c.placedHeight));
+    }
 }
 
 TEST(ConsoleTest, LayoutOptionLeavesTheConsoleAlone)
@@ -252,24 +310,33 @@ TEST(ConsoleTest, MissingProgramShowsTheShellErrorAndKeepsTheLauncher)
     EXPECT_EQ(launcher.waitForExit(5000), 0);
 }
 
-TEST(ConsoleTest, MarkerStartsAfterTheDelayUnlessSuppressed)
+TEST(ConsoleTest, MarkerStartsOnceAfterTheDelayUnlessSuppressed)
 {
-    for (const char* options : {"", "-s-"}) {
-        SCOPED_TRACE(options);
-        const bool suppressed = *options != '\0';
+    // "-c7 -t" keeps the launcher open for several delays: a timer that kept
+    // firing would start the program again.
+    struct {
+        const char* options;
+        int delayMs;
+        std::size_t starts;
+        bool launcherEnds;
+    } const cases[] = {{"", 1500, 1, true}, {"-s-", 1500, 0, false}, {"-c7 -t", 300, 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
         Scene scene;
-        scene.writeSettings(0, "[Start]", 1500, 0);
-        Launcher launcher(scene.dir, options);
+        scene.writeSettings(0, "[Start]", c.delayMs, 0);
+        Launcher launcher(scene.dir, c.options);
         ASSERT_NE(launcher.window(), nullptr);
-        Sleep(800);
-        EXPECT_EQ(findWindowByTitle(consoleClass, scene.title), nullptr);
-        EXPECT_EQ(launcher.waitForExit(suppressed ? 1700 : 3200), suppressed ? -1 : 0);
-        if (suppressed) {
+        if (c.delayMs > 1000) {
+            Sleep(800);
             EXPECT_EQ(findWindowByTitle(consoleClass, scene.title), nullptr);
+        }
+        EXPECT_EQ(launcher.waitForExit(c.delayMs + 1700), c.launcherEnds ? 0 : -1);
+        EXPECT_EQ(findWindowsByTitle(consoleClass, scene.title).size(), c.starts);
+        if (c.launcherEnds) {
+            EXPECT_EQ(geometryOf(waitForConsole(scene.title)), centred());
+        } else {
             launcher.post(WM_COMMAND, IDM_CANCEL);
             EXPECT_EQ(launcher.waitForExit(5000), 0);
-        } else {
-            EXPECT_EQ(geometryOf(waitForConsole(scene.title)), centred());
         }
     }
 }

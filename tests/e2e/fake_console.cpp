@@ -2,6 +2,9 @@
 // class after the delay that its one argument gives ("DELAY[FLAGS]:TITLE"),
 // so that tests can watch where the launcher puts it. Flags:
 //   b  opens without activation at the bottom of the z-order;
+//   d  first writes its current directory into "current_directory.txt"
+//      beside its exe;
+//   m  opens minimised, without activation;
 //   h  hands over: starts a copy of itself without this flag and ends at once;
 //   q  ends two seconds after opening its window;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
@@ -81,6 +84,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         return 0;
     }
 
+    if (flag('d')) {
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        lstrcpyA(std::strrchr(path, '\\') + 1, "current_directory.txt");
+        char directory[MAX_PATH];
+        const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written;
+        WriteFile(file, directory, length, &written, nullptr);
+        CloseHandle(file);
+    }
+
     Sleep(delayMs);
     for (const char* name : {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
                              "PseudoConsoleWindow"})
@@ -93,7 +108,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
                                  title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
                                  instance, nullptr);
         if (flag('b')) {
-            ShowWindow(window, SW_SHOWNOACTIVATE);
+            ShowWindow(window, flag('m') ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
             SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         } else {
             ShowWindow(window, showCommand);

@@ -349,6 +349,9 @@ bool Launcher::dismissShellError(DWORD timeoutMs)
         return false;
     // The box exists a moment before its title is set.
     EXPECT_TRUE(waitFor([&] { return windowTitle(box) == "Error"; }, 3000)) << windowTitle(box);
+    // Owned by the launcher window, which takes no input while it shows.
+    EXPECT_EQ(GetWindow(box, GW_OWNER), window());
+    EXPECT_FALSE(IsWindowEnabled(window()));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     return true;
 }

@@ -90,7 +90,8 @@ struct Launcher {
     // Sends a message the way the message loop would get it from the user.
     void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // The shell's modal "File not found." box, shown inside the launcher's
-    // process; closes it and says whether it appeared within the timeout.
+    // process and owned by its window; closes it and says whether it
+    // appeared within the timeout.
     bool dismissShellError(DWORD timeoutMs);
 
     PROCESS_INFORMATION process = {};

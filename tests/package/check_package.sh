@@ -46,7 +46,7 @@ EOF
   imports=$(i686-w64-mingw32-objdump -p "$exe" 2>/dev/null | sed -n 's/^[[:space:]]*DLL Name: //p')
   [ -n "$imports" ] || fail "Tabrivet.exe lists no imported DLLs"
   for dll in $imports; do
-    case " KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll msvcrt.dll " in
+    case " KERNEL32.dll USER32.dll GDI32.dll SHELL32.dll ole32.dll msvcrt.dll " in
       *" $dll "*) ;;
       *) fail "Tabrivet.exe imports $dll, which not every Windows has" ;;
     esac

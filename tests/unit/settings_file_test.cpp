@@ -212,7 +212,7 @@ TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
               "cmd.exe /T:0F[Start]\r\n1000\r\nC:\\\r\n0\r\n580\r\n390\r\n");
 
     LaunchSettings read{};
-    ASSERT_TRUE(readSettingsFile(screenHeight, read));
+    ASSERT_EQ(readSettingsFile(screenHeight, read), SettingsFileRead::read);
     EXPECT_STREQ(read.program, written.program);
     EXPECT_STREQ(read.arguments, written.arguments);
     EXPECT_TRUE(read.autoStart);
@@ -220,11 +220,11 @@ TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
     EXPECT_EQ(read.consoleHeight, 390);
 }
 
-TEST_F(FileDirectoryTest, MissingFileReadsFalseAndChangesNothing)
+TEST_F(FileDirectoryTest, MissingFileIsToldAndChangesNothing)
 {
     LaunchSettings settings{};
     settings.consoleMode = 7;
-    EXPECT_FALSE(readSettingsFile(screenHeight, settings));
+    EXPECT_EQ(readSettingsFile(screenHeight, settings), SettingsFileRead::missing);
     EXPECT_EQ(settings.consoleMode, 7);
     EXPECT_STREQ(settings.program, "");
 }

@@ -27,6 +27,19 @@ TEST_F(StartUpTest, FirstStartWritesDefaultsAndIgnoresManualStartAndReadout)
     EXPECT_FALSE(next.startsManual);
 }
 
+TEST_F(StartUpTest, FileThatCannotBeOpenedGivesTheDefaultsAndIsKept)
+{
+    // A link to itself: there is a file of that name, but no open succeeds.
+    ASSERT_EQ(symlink("Tabrivet.txt", "Tabrivet.txt"), 0);
+    ASSERT_TRUE(settleStartState("T.exe -s- -t", 711, state));
+    EXPECT_STREQ(state.settings.program, "cmd.exe");
+    EXPECT_TRUE(state.settings.autoStart);
+    EXPECT_EQ(state.settings.consoleHeight, 390);
+    EXPECT_FALSE(state.showCursorPosition);
+    char target[32] = "";
+    EXPECT_EQ(readlink("Tabrivet.txt", target, sizeof target - 1), 12);
+}
+
 TEST_F(StartUpTest, PdfHelpLeavesTheSettingsFileAndZeroesAlone)
 {
     for (const char* commandLine : {"T.exe -p -t -s-", "T.exe -a"}) {
