@@ -39,18 +39,17 @@ bool wasOpenBefore(HWND window)
     return false;
 }
 
-// The longest class asked for has 29 characters; a longer name cut to fit
-// the buffer can never equal one of them.
-bool hasClass(HWND window, const char* className)
-{
-    char name[32];
-    return GetClassNameA(window, name, sizeof name) > 0 && lstrcmpiA(name, className) == 0;
-}
-
+// The index of the window's class among the console classes, -1 for none.
+// Read once: every top-level window passes here at every lookup. The longest
+// class asked for has 29 characters; a longer name cut to fit the buffer can
+// never equal one of them.
 int consoleClassOf(HWND window)
 {
+    char name[32];
+    if (GetClassNameA(window, name, sizeof name) == 0)
+        return -1;
     for (int i = 0; i < consoleClassCount; ++i) {
-        if (hasClass(window, consoleClasses[i]))
+        if (lstrcmpiA(name, consoleClasses[i]) == 0)
             return i;
     }
     return -1;
@@ -60,15 +59,17 @@ int consoleClassOf(HWND window)
 // pseudo console window the terminal window that shows it. The pseudo window
 // is 0 x 0 and passes no move, size or z-order on to the terminal, so it is
 // never touched itself; without a terminal above it there is nothing to place.
-HWND placeableWindow(HWND console)
+HWND placeableWindow(HWND console, int consoleClass)
 {
     if (console == nullptr || wasOpenBefore(console))
         return nullptr;
-    if (!hasClass(console, consoleClasses[pseudoConsole]))
+    if (consoleClass != pseudoConsole)
         return console;
     // The root owner of a window has neither parent nor owner: a top-level window.
     HWND terminal = GetAncestor(console, GA_ROOTOWNER);
-    if (terminal == nullptr || terminal == console || !hasClass(terminal, terminalClass))
+    char name[32];
+    if (terminal == nullptr || terminal == console ||
+        GetClassNameA(terminal, name, sizeof name) == 0 || lstrcmpiA(name, terminalClass) != 0)
         return nullptr;
     return terminal;
 }
@@ -94,7 +95,7 @@ BOOL CALLBACK collectNewConsole(HWND window, LPARAM parameter)
     NewConsoles& found = *reinterpret_cast<NewConsoles*>(parameter);
     const int consoleClass = consoleClassOf(window);
     if (consoleClass >= 0 && found.firstOfClass[consoleClass] == nullptr)
-        found.firstOfClass[consoleClass] = placeableWindow(window);
+        found.firstOfClass[consoleClass] = placeableWindow(window, consoleClass);
     return TRUE;
 }
 
@@ -119,7 +120,8 @@ HWND consoleOfProcess(HANDLE process)
 
 HWND lookUp(HANDLE process)
 {
-    if (HWND own = placeableWindow(consoleOfProcess(process)))
+    HWND own = consoleOfProcess(process);
+    if (own != nullptr && (own = placeableWindow(own, consoleClassOf(own))) != nullptr)
         return own;
     // A batch file, or a small program that starts the real one and ends,
     // hands its console on to another process: any new console window may
