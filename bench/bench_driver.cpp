@@ -358,6 +358,15 @@ struct StartTrace {
 
     explicit StartTrace(DWORD id) : processId(id) {}
 
+    // A trace of what the process does from now on: what came before is read
+    // past.
+    static StartTrace fromNow(DWORD id)
+    {
+        StartTrace before(id);
+        before.read();
+        return StartTrace(id);
+    }
+
     void line(const char* text)
     {
         unsigned long seconds, millis, process, thread;
@@ -431,6 +440,17 @@ void checkPlaced(const Stamps& stamps, const StartTrace& trace, const char* what
         fail("the trace's clock does not match the performance counter");
 }
 
+// A launcher whose process writes the relay trace of the traced calls.
+Shown showTraced(const Program& tabrivet, const Folder& folder)
+{
+    char own[256] = "";
+    const bool had = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own) != 0;
+    SetEnvironmentVariableA("WINEDEBUG", traceChannels);
+    Shown launcher = show(tabrivet, folder);
+    SetEnvironmentVariableA("WINEDEBUG", had ? own : nullptr);
+    return launcher;
+}
+
 // One scene per case: a folder with the stand-in, a settings file that
 // starts it with the case's delay, and a traced launcher in console mode 3,
 // which hides the console and stays open for the next Start.
@@ -446,11 +466,7 @@ struct Scene {
         CopyFileA((buildDir() + "\\bench_console.exe").c_str(), exe.c_str(), FALSE);
         writeFile(folder.file("Tabrivet.txt"),
                   settings(exe, argument(delay, "started.txt"), folder.path));
-        char own[256] = "";
-        const bool had = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own) != 0;
-        SetEnvironmentVariableA("WINEDEBUG", traceChannels);
-        launcher = show(tabrivet, folder);
-        SetEnvironmentVariableA("WINEDEBUG", had ? own : nullptr);
+        launcher = showTraced(tabrivet, folder);
     }
     static std::string argument(const std::string& delay, const char* file)
     {
@@ -464,9 +480,7 @@ struct Scene {
     StartTrace requestStart(LONGLONG& posted)
     {
         DeleteFileA(folder.file("started.txt").c_str());
-        StartTrace trace(launcher.process.dwProcessId);
-        trace.read();  // what came before this Start
-        trace = StartTrace(launcher.process.dwProcessId);
+        StartTrace trace = StartTrace::fromNow(launcher.process.dwProcessId);
         posted = now();
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
         return trace;
@@ -544,14 +558,8 @@ void placeCmd(const Program& tabrivet, int starts)
     writeFile(folder.file("Tabrivet.txt"), settings("cmd.exe", "/T:0F", folder.path, 0));
     for (int run = 0; run <= starts; ++run) {
         warmingUp = run == 0;
-        char own[256] = "";
-        const bool had = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own) != 0;
-        SetEnvironmentVariableA("WINEDEBUG", traceChannels);
-        Shown launcher = show(tabrivet, folder);
-        SetEnvironmentVariableA("WINEDEBUG", had ? own : nullptr);
-        StartTrace trace(launcher.process.dwProcessId);
-        trace.read();
-        trace = StartTrace(launcher.process.dwProcessId);
+        Shown launcher = showTraced(tabrivet, folder);
+        StartTrace trace = StartTrace::fromNow(launcher.process.dwProcessId);
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
         if (WaitForSingleObject(launcher.process.hProcess, 35000) != WAIT_OBJECT_0)
             fail("the launcher did not end after placing cmd.exe's console");

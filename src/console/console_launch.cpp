@@ -38,6 +38,8 @@ void startProgram()
 {
     // A directory that does not exist leaves the current one in force.
     SetCurrentDirectoryA(launcher.settings.workingDirectory);
+    // The manual opens no console: searching would freeze the launcher for
+    // half a minute. A launcher in a corner places no console either.
     const bool placesConsole = !launcher.startsManual && launcher.windowLayout == 0;
     if (placesConsole)
         noteOpenConsoles();
@@ -47,17 +49,13 @@ void startProgram()
               placesConsole ? &started : nullptr);
 
     bool quit;
-    if (launcher.startsManual) {
-        // The manual opens no console: searching would freeze the launcher
-        // for half a minute, or shrink whatever console happens to be open.
-        quit = true;
-    } else if (launcher.windowLayout != 0) {
-        // A launcher in a corner places no console; "-t" keeps it open.
-        quit = !launcher.showCursorPosition;
-    } else {
+    if (placesConsole) {
         quit = placeConsoleWindow(launcher.settings.consoleMode, started);
+        if (started != nullptr)
+            CloseHandle(started);
+    } else {
+        // "-t" keeps a launcher in a corner open; the manual's launcher always ends.
+        quit = launcher.startsManual || !launcher.showCursorPosition;
     }
-    if (started != nullptr)
-        CloseHandle(started);
     postQuitIf(quit);
 }

@@ -39,20 +39,25 @@ bool wasOpenBefore(HWND window)
     return false;
 }
 
-// The index of the window's class among the console classes, -1 for none.
-// Read once: every top-level window passes here at every lookup. The longest
-// class asked for has 29 characters; a longer name cut to fit the buffer can
-// never equal one of them.
-int consoleClassOf(HWND window)
+// The index of the window's class among `classes`, -1 for none. The class
+// name is read once: every top-level window passes here at every lookup. The
+// longest class asked for has 29 characters; a longer name cut to fit the
+// buffer can never equal one of them.
+int classIndex(HWND window, const char* const* classes, int count)
 {
     char name[32];
     if (GetClassNameA(window, name, sizeof name) == 0)
         return -1;
-    for (int i = 0; i < consoleClassCount; ++i) {
-        if (lstrcmpiA(name, consoleClasses[i]) == 0)
+    for (int i = 0; i < count; ++i) {
+        if (lstrcmpiA(name, classes[i]) == 0)
             return i;
     }
     return -1;
+}
+
+int consoleClassOf(HWND window)
+{
+    return classIndex(window, consoleClasses, consoleClassCount);
 }
 
 // What to place for a console window: the window itself, or for a terminal's
@@ -67,9 +72,7 @@ HWND placeableWindow(HWND console, int consoleClass)
         return console;
     // The root owner of a window has neither parent nor owner: a top-level window.
     HWND terminal = GetAncestor(console, GA_ROOTOWNER);
-    char name[32];
-    if (terminal == nullptr || terminal == console ||
-        GetClassNameA(terminal, name, sizeof name) == 0 || lstrcmpiA(name, terminalClass) != 0)
+    if (terminal == nullptr || terminal == console || classIndex(terminal, &terminalClass, 1) != 0)
         return nullptr;
     return terminal;
 }
@@ -85,17 +88,14 @@ BOOL CALLBACK noteConsole(HWND window, LPARAM)
     return TRUE;
 }
 
-// The first placeable window of each console class, in z-order from the top.
-struct NewConsoles {
-    HWND firstOfClass[consoleClassCount];
-};
-
+// Collects the first placeable window of each console class, in z-order
+// from the top.
 BOOL CALLBACK collectNewConsole(HWND window, LPARAM parameter)
 {
-    NewConsoles& found = *reinterpret_cast<NewConsoles*>(parameter);
+    HWND* firstOfClass = reinterpret_cast<HWND*>(parameter);
     const int consoleClass = consoleClassOf(window);
-    if (consoleClass >= 0 && found.firstOfClass[consoleClass] == nullptr)
-        found.firstOfClass[consoleClass] = placeableWindow(window, consoleClass);
+    if (consoleClass >= 0 && firstOfClass[consoleClass] == nullptr)
+        firstOfClass[consoleClass] = placeableWindow(window, consoleClass);
     return TRUE;
 }
 
@@ -128,9 +128,9 @@ HWND lookUp(HANDLE process)
     // be the one.
     if (openBefore.overflowed)
         return nullptr;
-    NewConsoles found = {};
-    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(&found));
-    for (HWND window : found.firstOfClass) {
+    HWND firstOfClass[consoleClassCount] = {};
+    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(firstOfClass));
+    for (HWND window : firstOfClass) {
         if (window != nullptr)
             return window;
     }
