@@ -1,5 +1,6 @@
 # Checks an exe's machine type, that it imports only DLLs that every Windows
-# has, and that it carries its manifest as the invoker.
+# has, and that it carries its manifest as the invoker and with the systems it
+# was tested on.
 # Run with -DEXE=... -DARCH=i686|x86_64 -DOBJDUMP=...
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
@@ -50,4 +51,19 @@ file(READ ${EXE} manifest OFFSET ${offset} LIMIT ${size})
 if(NOT manifest MATCHES "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>")
   message(FATAL_ERROR "the manifest of ${EXE} does not ask to run as the invoker:\n${manifest}")
 endif()
-message(STATUS "manifest of ${size} bytes, as the invoker")
+# A Windows missing here runs the exe in the context of the latest one listed
+# before it: with that system's older behaviours, and GetVersionEx reporting
+# that system's version.
+foreach(os IN ITEMS "Vista:e2011457-1546-43c5-a5fe-008deee3d3f0"
+                    "7:35138b9a-5d96-4fbd-8e2d-a2440225f93a"
+                    "8:4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38"
+                    "8.1:1f676c76-80e1-4239-95bb-83d0f6d0da78"
+                    "10 and 11:8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a")
+  string(REPLACE ":" ";" os "${os}")
+  list(GET os 0 name)
+  list(GET os 1 id)
+  if(NOT manifest MATCHES "<supportedOS Id=\"{${id}}\"/>")
+    message(FATAL_ERROR "the manifest of ${EXE} does not declare Windows ${name} ({${id}}) supported:\n${manifest}")
+  endif()
+endforeach()
+message(STATUS "manifest of ${size} bytes, as the invoker, for Windows Vista to 11")
