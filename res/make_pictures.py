@@ -3,7 +3,8 @@
 """Usage: python3 make_pictures.py [--24bit] OUTPUT_DIRECTORY
 
 --24bit writes the Start pictures with 24 bits a pixel instead of a
-compressed palette, as a reference of what the launcher must show."""
+compressed palette, and adds TabrivetIcon.bmp, the icon as it shows on
+magenta at 24 bits a pixel: references of what the launcher must show."""
 
 import os
 import struct
@@ -269,6 +270,21 @@ ICON_COLOURS = {
 }
 ICON_SIZE = 32
 
+# Where the icon is transparent its reference shows this colour, which the icon
+# never uses: a wrong mask then differs from the reference like a wrong colour.
+ICON_REFERENCE_BACKGROUND = (255, 0, 255)
+
+
+def icon_canvas():
+    used = [VGA_PALETTE[i] for i in ICON_COLOURS.values()]
+    assert ICON_REFERENCE_BACKGROUND not in used
+    canvas = Canvas(ICON_SIZE, ICON_SIZE, ICON_REFERENCE_BACKGROUND)
+    for y, line in enumerate(ICON_ART):
+        for x, ch in enumerate(line):
+            if ch != ".":
+                canvas.put(x, y, VGA_PALETTE[ICON_COLOURS[ch]])
+    return canvas
+
 
 def icon_bytes():
     assert len(ICON_ART) == ICON_SIZE
@@ -319,6 +335,8 @@ def main(argv):
         "startDepressed.bmp": start_bitmap(True, full_colour),
         "TabrivetIcon.ico": icon_bytes(),
     }
+    if full_colour:
+        outputs["TabrivetIcon.bmp"] = bmp_bytes_24(icon_canvas())
     for name, data in outputs.items():
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(data)

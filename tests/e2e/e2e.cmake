@@ -20,10 +20,11 @@ target_link_options(fake_console PRIVATE -static)
 add_executable(desktop_anchor WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_anchor.cpp)
 target_link_options(desktop_anchor PRIVATE -static)
 
-# The Start pictures at 24 bits a pixel, which the palette pictures in the
-# launcher must match pixel for pixel.
+# The Start pictures and the icon at 24 bits a pixel, which the palette
+# pictures and icon in the launcher must match pixel for pixel.
 set(reference_pictures ${CMAKE_BINARY_DIR}/pictures-24bit/start.bmp
-                       ${CMAKE_BINARY_DIR}/pictures-24bit/startDepressed.bmp)
+                       ${CMAKE_BINARY_DIR}/pictures-24bit/startDepressed.bmp
+                       ${CMAKE_BINARY_DIR}/pictures-24bit/TabrivetIcon.bmp)
 add_custom_command(
   OUTPUT ${reference_pictures}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/res/make_pictures.py --24bit
