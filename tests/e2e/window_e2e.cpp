@@ -67,38 +67,58 @@ TEST(LauncherResourcesTest, MenuAcceleratorsPicturesAndIcon)
         EXPECT_EQ(entries[i].cmd, expected[i][1]) << i;
     }
 
-    // Stored with a palette, the pictures must still show exactly what the
-    // generator's 24-bit reference does once LoadBitmapA has made them into
-    // the bitmap the launcher paints.
-    for (const char* name : {"start", "startDepressed"}) {
-        HRSRC resource = FindResourceA(exe, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
-        ASSERT_NE(resource, nullptr) << name;
-        const auto* header =
-            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe, resource)));
-        EXPECT_LE(header->biBitCount, 8) << name;
-
+    // Stored with a palette, the pictures and the icon must still show exactly
+    // what the generator's 24-bit reference does once Windows has loaded them.
+    const auto showsReference = [](const char* name, HBITMAP bitmap, int width, int height) {
         const std::string reference =
             readFile(buildDir() + "\\pictures-24bit\\" + name + ".bmp");
         ASSERT_GT(reference.size(), 54u) << name;
         BITMAPINFO info = {};
         info.bmiHeader = *reinterpret_cast<const BITMAPINFOHEADER*>(&reference[14]);
         const std::string expected = reference.substr(54);
-        ASSERT_EQ(info.bmiHeader.biWidth, 289) << name;
-        ASSERT_EQ(info.bmiHeader.biHeight, 107) << name;
-        HBITMAP bitmap = LoadBitmapA(exe, name);
-        ASSERT_NE(bitmap, nullptr) << name;
+        ASSERT_EQ(info.bmiHeader.biWidth, width) << name;
+        ASSERT_EQ(info.bmiHeader.biHeight, height) << name;
         std::string shown(expected.size(), '\0');
         HDC screen = GetDC(nullptr);
-        EXPECT_EQ(GetDIBits(screen, bitmap, 0, 107, &shown[0], &info, DIB_RGB_COLORS), 107)
+        EXPECT_EQ(GetDIBits(screen, bitmap, 0, height, &shown[0], &info, DIB_RGB_COLORS), height)
             << name;
         ReleaseDC(nullptr, screen);
-        DeleteObject(bitmap);
-        const std::size_t stride = expected.size() / 107;
+        const std::size_t stride = expected.size() / height;
         const std::size_t first =
             std::mismatch(shown.begin(), shown.end(), expected.begin()).first - shown.begin();
         EXPECT_EQ(first, shown.size()) << name << " differs first at x " << first % stride / 3
-                                       << ", y " << 106 - first / stride;
+                                       << ", y " << height - 1 - first / stride;
+    };
+    for (const char* name : {"start", "startDepressed"}) {
+        HRSRC resource = FindResourceA(exe, name, MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(resource, nullptr) << name;
+        const auto* header =
+            static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe, resource)));
+        EXPECT_LE(header->biBitCount, 8) << name;
+        HBITMAP bitmap = LoadBitmapA(exe, name);
+        ASSERT_NE(bitmap, nullptr) << name;
+        showsReference(name, bitmap, 289, 107);
+        DeleteObject(bitmap);
     }
+
+    // The reference shows the icon on magenta, so drawing it on magenta
+    // checks its mask as well as its colours.
+    HICON icon = static_cast<HICON>(LoadImageA(exe, "TabrivetIcon", IMAGE_ICON, 32, 32, 0));
+    ASSERT_NE(icon, nullptr);
+    HDC screen = GetDC(nullptr);
+    HDC canvas = CreateCompatibleDC(screen);
+    HBITMAP drawn = CreateCompatibleBitmap(screen, 32, 32);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(canvas, drawn);
+    const RECT square = {0, 0, 32, 32};
+    SetDCBrushColor(canvas, RGB(255, 0, 255));
+    FillRect(canvas, &square, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    EXPECT_TRUE(DrawIconEx(canvas, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL));
+    SelectObject(canvas, old);
+    showsReference("TabrivetIcon", drawn, 32, 32);
+    DeleteObject(drawn);
+    DeleteDC(canvas);
+    DestroyIcon(icon);
 
     HRSRC group = FindResourceA(exe, "TabrivetIcon", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
     ASSERT_NE(group, nullptr);
