@@ -31,7 +31,7 @@ void startProgram();
 // With `startedProcess`, the caller gets the started process's handle (null
 // when there is none) and closes it; without, it is closed at once.
 bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess = nullptr);
-// Notes the console windows open now, which no later search takes.
+// Notes the console and terminal windows open now, which no later search places.
 void noteOpenConsoles();
 bool placeConsoleWindow(int consoleMode, HANDLE startedProcess);
 

@@ -3,6 +3,8 @@
 #include "../app/launcher_state.h"
 #include "console_geometry.h"
 
+#include <tlhelp32.h>
+
 namespace {
 
 const int lookups = 50;
@@ -11,24 +13,42 @@ const DWORD lookupIntervalMs = 600;
 // Windows' console host, Wine's console, and the hidden window that a
 // terminal's console host makes when a terminal shows the session instead.
 // Asked in this order, so that on Windows the first class is found first,
-// as it always was.
-const char* const consoleClasses[] = {"ConsoleWindowClass", "WineConsoleClass",
-                                      "PseudoConsoleWindow"};
-const int consoleClassCount = sizeof consoleClasses / sizeof consoleClasses[0];
+// as it always was. The terminal's own window class comes last: it is no
+// console, but one open before the Start is noted with them.
+const char* const notedClasses[] = {"ConsoleWindowClass", "WineConsoleClass",
+                                    "PseudoConsoleWindow", "CASCADIA_HOSTING_WINDOW_CLASS"};
+const int consoleClassCount = 3;
 const int pseudoConsole = 2;
-const char* const terminalClass = "CASCADIA_HOSTING_WINDOW_CLASS";
+const int terminal = 3;
 
-// The console windows open before the shell call: the prompt the launcher was
-// started from, another program's, an earlier Start's hidden one. None of
+// The console and terminal windows open before the shell call: the prompt
+// the launcher was started from, another program's, an earlier Start's
+// hidden one, a terminal window that may take the session as a tab. None of
 // them is the started program's. A desktop with more than fit here is beyond
-// anything real; should one occur, only the started process's own console is
-// trusted.
-struct OpenConsoles {
+// anything real; should one occur, only the started family's own consoles
+// are trusted.
+struct OpenWindows {
     HWND windows[256];
     int count;
     bool overflowed;
 };
-OpenConsoles openBefore;
+OpenWindows openBefore;
+
+// The started program's family: the process the shell started and every
+// process started by a member. A member's handle is held until the search
+// ends, so that its id cannot pass to another process meanwhile and bring
+// that process's children in. A family larger than this takes no more.
+struct Member {
+    DWORD id;
+    HANDLE process;
+    ULONGLONG created;
+    bool ended;
+};
+struct Family {
+    Member members[128];
+    int count;
+};
+Family family;
 
 bool wasOpenBefore(HWND window)
 {
@@ -39,47 +59,130 @@ bool wasOpenBefore(HWND window)
     return false;
 }
 
-// The index of the window's class among `classes`, -1 for none. The class
-// name is read once: every top-level window passes here at every lookup. The
-// longest class asked for has 29 characters; a longer name cut to fit the
-// buffer can never equal one of them.
-int classIndex(HWND window, const char* const* classes, int count)
+// The index of the window's class among the noted classes, -1 for none. The
+// class name is read once: every top-level window passes here at every
+// lookup. The longest class asked for has 29 characters; a longer name cut
+// to fit the buffer can never equal one of them.
+int notedClassOf(HWND window)
 {
     char name[32];
     if (GetClassNameA(window, name, sizeof name) == 0)
         return -1;
-    for (int i = 0; i < count; ++i) {
-        if (lstrcmpiA(name, classes[i]) == 0)
+    for (int i = 0; i < terminal + 1; ++i) {
+        if (lstrcmpiA(name, notedClasses[i]) == 0)
             return i;
     }
     return -1;
 }
 
-int consoleClassOf(HWND window)
+const Member* memberOf(DWORD id)
 {
-    return classIndex(window, consoleClasses, consoleClassCount);
+    for (int i = 0; i < family.count; ++i) {
+        if (family.members[i].id == id)
+            return &family.members[i];
+    }
+    return nullptr;
 }
 
-// What to place for a console window: the window itself, or for a terminal's
-// pseudo console window the terminal window that shows it. The pseudo window
-// is 0 x 0 and passes no move, size or z-order on to the terminal, so it is
-// never touched itself; without a terminal above it there is nothing to place.
-HWND placeableWindow(HWND console, int consoleClass)
+ULONGLONG creationTime(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// Takes a process that names `parent` as its parent into the family. Once a
+// process has ended its id may be reused, and a process that names it as its
+// parent may be older than the member: that one is no child of it. A process
+// the launcher may not query (another user's, say) is left out.
+bool join(DWORD id, const Member& parent)
+{
+    if (family.count == sizeof family.members / sizeof family.members[0])
+        return false;
+    // The limited right exists from Vista on; XP grants the full one instead.
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+    if (process == nullptr)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+    if (process == nullptr)
+        return false;
+    const ULONGLONG created = creationTime(process);
+    if (created == 0 || created < parent.created) {
+        CloseHandle(process);
+        return false;
+    }
+    family.members[family.count++] = {id, process, created, false};
+    return true;
+}
+
+// Brings the family up to date from a fresh list of the processes, and says
+// whether it still lives: a member ran when the lookup began, or a process
+// joined it now. Checked before the list is taken, so that a child started
+// by a member just before it ended is in the list.
+bool familyLives()
+{
+    bool lives = false;
+    for (int i = 0; i < family.count; ++i) {
+        Member& member = family.members[i];
+        member.ended = member.ended || WaitForSingleObject(member.process, 0) != WAIT_TIMEOUT;
+        lives = lives || !member.ended;
+    }
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return lives;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    // A child may be listed before its parent, when its parent's id was
+    // reused: go round until nobody joins.
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            const Member* parent = memberOf(entry.th32ParentProcessID);
+            if (parent != nullptr && memberOf(entry.th32ProcessID) == nullptr &&
+                join(entry.th32ProcessID, *parent))
+                joined = lives = true;
+        }
+    }
+    CloseHandle(snapshot);
+    return lives;
+}
+
+// What a lookup found: the window to place, or that the session joined a
+// terminal window open before the Start. That window holds the user's other
+// tabs and is not this Start's to move or hide, and nothing else will come.
+struct Found {
+    HWND window;
+    bool joinedOpenTerminal;
+};
+
+// What to place for a new console window: the window itself, or for a
+// terminal's pseudo console window the terminal window that shows it. The
+// pseudo window is 0 x 0 and passes no move, size or z-order on to the
+// terminal, so it is never touched itself; without a terminal above it there
+// is nothing to place yet: the terminal gives it its owner only once the tab
+// is made. Another program's window above it (an editor's built-in
+// terminal) is never placed.
+HWND placeableWindow(HWND console, int consoleClass, Found& found)
 {
     if (console == nullptr || wasOpenBefore(console))
         return nullptr;
     if (consoleClass != pseudoConsole)
         return console;
     // The root owner of a window has neither parent nor owner: a top-level window.
-    HWND terminal = GetAncestor(console, GA_ROOTOWNER);
-    if (terminal == nullptr || terminal == console || classIndex(terminal, &terminalClass, 1) != 0)
+    HWND owner = GetAncestor(console, GA_ROOTOWNER);
+    if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
         return nullptr;
-    return terminal;
+    if (wasOpenBefore(owner)) {
+        found.joinedOpenTerminal = true;
+        return nullptr;
+    }
+    return owner;
 }
 
-BOOL CALLBACK noteConsole(HWND window, LPARAM)
+BOOL CALLBACK noteWindow(HWND window, LPARAM)
 {
-    if (consoleClassOf(window) < 0)
+    if (notedClassOf(window) < 0)
         return TRUE;
     if (openBefore.count < static_cast<int>(sizeof openBefore.windows / sizeof(HWND)))
         openBefore.windows[openBefore.count++] = window;
@@ -88,53 +191,100 @@ BOOL CALLBACK noteConsole(HWND window, LPARAM)
     return TRUE;
 }
 
+struct ClassSearch {
+    bool familyOnly;
+    HWND firstOfClass[consoleClassCount];
+    Found found;
+};
+
 // Collects the first placeable window of each console class, in z-order
 // from the top.
 BOOL CALLBACK collectNewConsole(HWND window, LPARAM parameter)
 {
-    HWND* firstOfClass = reinterpret_cast<HWND*>(parameter);
-    const int consoleClass = consoleClassOf(window);
-    if (consoleClass >= 0 && firstOfClass[consoleClass] == nullptr)
-        firstOfClass[consoleClass] = placeableWindow(window, consoleClass);
+    ClassSearch& search = *reinterpret_cast<ClassSearch*>(parameter);
+    const int consoleClass = notedClassOf(window);
+    if (consoleClass < 0 || consoleClass >= consoleClassCount ||
+        search.firstOfClass[consoleClass] != nullptr)
+        return TRUE;
+    if (search.familyOnly) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (memberOf(processId) == nullptr)
+            return TRUE;
+    }
+    search.firstOfClass[consoleClass] = placeableWindow(window, consoleClass, search.found);
     return TRUE;
 }
 
-// The console the started process itself is attached to. Under Wine the
-// window of a console belongs to the console host's process, not to the
-// program, so only attaching tells which console is the program's.
-HWND consoleOfProcess(HANDLE process)
+// The console a process is attached to. Under Wine the window of a console
+// belongs to the console host's process, not to the program, so only
+// attaching tells which console is the program's.
+HWND consoleOfProcess(DWORD processId)
 {
-    if (process == nullptr)
-        return nullptr;
     // Fails until the program's console exists, and for a program without one.
     // A process has one console at most: one that the launcher got from its
     // parent (Wine gives a GUI program its parent's) is let go, unused anyway.
-    const DWORD processId = GetProcessId(process);
     if (!AttachConsole(processId) &&
         (GetLastError() != ERROR_ACCESS_DENIED || !FreeConsole() || !AttachConsole(processId)))
         return nullptr;
     HWND console = GetConsoleWindow();
+    // Attached, the launcher would keep the console alive after the program
+    // has gone, and would get its close event.
     FreeConsole();
     return console;
 }
 
-HWND lookUp(HANDLE process)
+Found lookUp()
 {
-    HWND own = consoleOfProcess(process);
-    if (own != nullptr && (own = placeableWindow(own, consoleClassOf(own))) != nullptr)
-        return own;
-    // A batch file, or a small program that starts the real one and ends,
-    // hands its console on to another process: any new console window may
-    // be the one.
-    if (openBefore.overflowed)
-        return nullptr;
-    HWND firstOfClass[consoleClassCount] = {};
-    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(firstOfClass));
-    for (HWND window : firstOfClass) {
-        if (window != nullptr)
-            return window;
+    Found found = {};
+    const bool lives = familyLives();
+    if (lives) {
+        for (int i = 0; i < family.count && found.window == nullptr; ++i) {
+            if (family.members[i].ended)
+                continue;
+            HWND own = consoleOfProcess(family.members[i].id);
+            if (own != nullptr)
+                found.window = placeableWindow(own, notedClassOf(own), found);
+            if (found.joinedOpenTerminal)
+                return found;
+        }
+        if (found.window != nullptr)
+            return found;
     }
-    return nullptr;
+    // Members whose console windows belong to them, and the console a member
+    // hands on to another of them, are found by class. Once the whole family
+    // has gone without a console, or when the shell started no process (a
+    // document handed to a running program), the work may have passed to a
+    // program that was already running: any new console window may be the one.
+    if (openBefore.overflowed)
+        return found;
+    ClassSearch search = {};
+    search.familyOnly = lives;
+    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(&search));
+    for (HWND window : search.firstOfClass) {
+        if (window != nullptr) {
+            found.window = window;
+            return found;
+        }
+    }
+    found.joinedOpenTerminal = search.found.joinedOpenTerminal;
+    return found;
+}
+
+void gatherFamily(HANDLE startedProcess)
+{
+    family.count = 0;
+    if (startedProcess != nullptr)
+        family.members[family.count++] = {GetProcessId(startedProcess), startedProcess,
+                                          creationTime(startedProcess), false};
+}
+
+// The started process's own handle stays with the caller.
+void releaseFamily()
+{
+    for (int i = 1; i < family.count; ++i)
+        CloseHandle(family.members[i].process);
+    family.count = 0;
 }
 
 }  // namespace
@@ -143,7 +293,7 @@ void noteOpenConsoles()
 {
     openBefore.count = 0;
     openBefore.overflowed = false;
-    EnumWindows(noteConsole, 0);
+    EnumWindows(noteWindow, 0);
 }
 
 bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
@@ -156,11 +306,15 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
 
     // The program may take a while to open its console; the launcher does not
     // handle messages meanwhile.
-    HWND console = lookUp(startedProcess);
-    for (int lookup = 1; console == nullptr && lookup < lookups; ++lookup) {
+    gatherFamily(startedProcess);
+    Found found = lookUp();
+    for (int lookup = 1; found.window == nullptr && !found.joinedOpenTerminal && lookup < lookups;
+         ++lookup) {
         Sleep(lookupIntervalMs);
-        console = lookUp(startedProcess);
+        found = lookUp();
     }
+    releaseFamily();
+    HWND console = found.window;
 
     const ConsoleModeAction action = consoleModeAction(consoleMode);
     if (console != nullptr) {
