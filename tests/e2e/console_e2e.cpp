@@ -12,6 +12,7 @@ namespace {
 const char* const consoleClass = "ConsoleWindowClass";
 const char* const terminalClass = "CASCADIA_HOSTING_WINDOW_CLASS";
 const char* const pseudoClass = "PseudoConsoleWindow";
+const char* const editorClass = "EditorWindowClass";
 const char* const untouched = "10,10 300x200";  // where the stand-in opens
 int scenes = 0;
 
@@ -49,8 +50,9 @@ HWND waitForConsole(const std::string& title, const char* className = consoleCla
 
 // A folder with a copy of the console stand-in (line 1 of the settings splits
 // at the first blank, and the build folder may hold one) and titles no other
-// test uses. Every stand-in window of these titles is closed at the end: the
-// launcher takes any console window it finds, so none may outlive its test.
+// test uses. Every stand-in window of these titles is closed at the end: once
+// the started program has gone, the launcher takes any new console window,
+// so none may outlive its test.
 struct Scene {
     TempDir dir;
     std::string exe = dir.file("fake_console.exe");
@@ -62,25 +64,25 @@ struct Scene {
     ~Scene()
     {
         // Until they have gone, their copy cannot be deleted.
-        for (const char* className : {consoleClass, terminalClass, pseudoClass})
-            closeWindowsAndWait(className, title);
-        closeWindowsAndWait(consoleClass, mine);
+        for (const std::string& t : {title, mine})
+            for (const char* className : {consoleClass, terminalClass, pseudoClass, editorClass})
+                closeWindowsAndWait(className, t);
     }
 
     // `flags` are the stand-in's, after its delay.
     void writeSettings(int openDelayMs, const char* marker, int startDelayMs, int mode,
-                       const char* flags = "")
+                       const char* flags = "", int height = 391)
     {
         writeFile(dir.file("Tabrivet.txt"),
                   settingsText(exe + " " + std::to_string(openDelayMs) + flags + ":" + title +
                                    marker,
-                               startDelayMs, dir.path, mode, 581, 391));
+                               startDelayMs, dir.path, mode, 581, height));
     }
     // A stand-in the test opens itself. Not activated: an activation still
     // under way would raise it over windows that the test opens afterwards.
-    HWND openMine()
+    HWND openMine(const std::string& flags = "")
     {
-        std::string commandLine = exe + " 0:" + mine;
+        std::string commandLine = exe + " 0" + flags + ":" + mine;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -90,7 +92,7 @@ struct Scene {
                                    nullptr, dir.path.c_str(), &startup, &process));
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        HWND window = waitForConsole(mine);
+        HWND window = waitForConsole(mine, flags == "t" ? terminalClass : consoleClass);
         waitFor([&] { return IsWindowVisible(window); }, 5000);
         return window;
     }
@@ -98,15 +100,17 @@ struct Scene {
 
 // A console open before the Start is never the started program's: it keeps
 // its place in every mode. A terminal shows the session through a 0 x 0
-// pseudo console window, which stays as it is while the terminal is placed.
+// pseudo console window, which stays as it is while the terminal is placed;
+// a terminal window that was open before holds other tabs and is left alone.
 TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnds)
 {
     struct {
         const char* what;
         int mode;
         const char* flags;
-        const char* placedClass;
+        const char* placedClass;  // null: nothing is placed
         bool iconic, visible, launcherEnds;
+        const char* openBefore = "";  // flags of the stand-in the test opens before the Start
     } const cases[] = {
         {"console, mode 0", 0, "", consoleClass, false, true, true},
         {"console, mode 1", 1, "", consoleClass, true, true, true},
@@ -118,28 +122,35 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
         {"terminal, mode 3", 3, "t", terminalClass, false, false, false},
         {"console of a program the started one hands over to", 0, "h", consoleClass, false, true,
          true},
+        {"console of a running program that the started one asks", 0, "a", consoleClass, false,
+         true, true},
+        {"terminal open before, joined, mode 0", 0, "j", nullptr, false, true, true, "t"},
+        {"terminal open before, joined, mode 3", 3, "j", nullptr, false, true, false, "t"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Scene scene;
-        HWND mine = scene.openMine();
+        HWND mine = scene.openMine(c.openBefore);
         ASSERT_NE(mine, nullptr);
         scene.writeSettings(0, "", 1000, c.mode, c.flags);
         Launcher launcher(scene.dir, "");
         launcher.post(WM_COMMAND, IDM_START);
-        HWND placed = waitForConsole(scene.title, c.placedClass);
+        HWND placed = waitForConsole(scene.title, c.placedClass ? c.placedClass : pseudoClass);
         ASSERT_NE(placed, nullptr);
-        // The placement comes within 600 ms of the console's opening; mode 3
-        // keeps the launcher open well past that.
-        EXPECT_EQ(launcher.waitForExit(c.launcherEnds ? 5000 : 1500), c.launcherEnds ? 0 : -1);
-        EXPECT_EQ(IsIconic(placed) != FALSE, c.iconic);
-        EXPECT_EQ(IsWindowVisible(placed) != FALSE, c.visible);
-        // Wine's GetWindowPlacement gives the icon's rectangle as the normal
-        // position of another process's minimised window; restoring shows it.
-        if (c.iconic)
-            ShowWindow(placed, SW_RESTORE);
-        EXPECT_EQ(geometryOf(placed), centred());
-        if (c.placedClass == terminalClass) {
+        // The placement, or the decision to leave a joined terminal alone,
+        // comes within 600 ms of the console's opening; mode 3 keeps the
+        // launcher open well past that.
+        EXPECT_EQ(launcher.waitForExit(c.launcherEnds ? 2000 : 1500), c.launcherEnds ? 0 : -1);
+        if (c.placedClass != nullptr) {
+            EXPECT_EQ(IsIconic(placed) != FALSE, c.iconic);
+            EXPECT_EQ(IsWindowVisible(placed) != FALSE, c.visible);
+            // Wine's GetWindowPlacement gives the icon's rectangle as the normal
+            // position of another process's minimised window; restoring shows it.
+            if (c.iconic)
+                ShowWindow(placed, SW_RESTORE);
+            EXPECT_EQ(geometryOf(placed), centred());
+        }
+        if (c.placedClass != consoleClass) {
             HWND pseudo = findWindowByTitle(pseudoClass, scene.title);
             ASSERT_NE(pseudo, nullptr);
             EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
@@ -213,6 +224,8 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
         {"console opening 1 s late", "1000", 1000, 2000, consoleClass, centred()},
         {"no console", "40000", 29400, 33000, nullptr, ""},
         {"pseudo console without a terminal", "0u", 29400, 33000, pseudoClass, "0,0 0x0"},
+        {"pseudo console of another program's window", "0o", 29400, 33000, editorClass,
+         untouched},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -237,6 +250,25 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
             EXPECT_EQ(geometryOf(window), c.geometry);
         }
     }
+}
+
+// Two launchers started together, as from the Startup folder: the second
+// one's program hands its console to a child long after the first console
+// has opened, and each console gets its own launcher's size.
+TEST(ConsoleTest, TwoLaunchersStartedTogetherPlaceTheirOwnConsoles)
+{
+    Scene first, second;
+    first.writeSettings(300, "", 1000, 0);
+    second.writeSettings(1500, "", 1000, 0, "h", 301);
+    Launcher one(first.dir, ""), two(second.dir, "");
+    ASSERT_NE(one.window(), nullptr);
+    ASSERT_NE(two.window(), nullptr);
+    one.post(WM_COMMAND, IDM_START);
+    two.post(WM_COMMAND, IDM_START);
+    EXPECT_EQ(one.waitForExit(5000), 0);
+    EXPECT_EQ(two.waitForExit(5000), 0);
+    EXPECT_EQ(geometryOf(waitForConsole(first.title)), centred());
+    EXPECT_EQ(geometryOf(waitForConsole(second.title)), centred(301));
 }
 
 TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
@@ -384,6 +416,31 @@ TEST(ConsoleTest, ConsoleOfCmdIsCentredWhileAnotherNewConsoleIsOpen)
         TerminateProcess(host, 0);
     CloseHandle(host);
     EXPECT_TRUE(waitFor([] { return FindWindowA("WineConsoleClass", nullptr) == nullptr; }, 5000));
+}
+
+// A real console program, a batch file that runs until the test lets it end,
+// hidden by mode 3. Its console must go with it while the launcher stays: a
+// launcher still attached to it would keep it open.
+TEST(ConsoleTest, HiddenConsoleClosesWhenItsProgramEndsWhileTheLauncherStays)
+{
+    TempDir dir;
+    writeFile(dir.file("wait.bat"),
+              "@echo off\r\n:wait\r\nping -n 2 127.0.0.1 >nul\r\n"
+              "if not exist go.txt goto wait\r\n");
+    writeFile(dir.file("Tabrivet.txt"),
+              settingsText(dir.file("wait.bat") + " x", 100, dir.path, 3, 580, 390));
+    Launcher launcher(dir, "");
+    launcher.post(WM_COMMAND, IDM_START);
+    HWND console = nullptr;
+    ASSERT_TRUE(waitFor([&] {
+        console = FindWindowA("WineConsoleClass", nullptr);
+        return console != nullptr && !IsWindowVisible(console);
+    }, 5000));
+    writeFile(dir.file("go.txt"), "");
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(console); }, 5000));
+    EXPECT_TRUE(launcher.running());
+    launcher.post(WM_COMMAND, IDM_CANCEL);
+    EXPECT_EQ(launcher.waitForExit(5000), 0);
 }
 
 }  // namespace

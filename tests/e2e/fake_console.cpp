@@ -1,17 +1,26 @@
 // A stand-in for a console program: opens a top-level window of the console
 // class after the delay that its one argument gives ("DELAY[FLAGS]:TITLE"),
 // so that tests can watch where the launcher puts it. Flags:
+//   a  opens nothing itself: asks the console stand-in already open (the
+//      first one found) to open a console window of this title, and ends, as
+//      a program that hands its work to a running single-instance program;
 //   b  opens without activation at the bottom of the z-order;
 //   d  first writes its current directory into "current_directory.txt"
 //      beside its exe;
 //   m  opens minimised, without activation;
-//   h  hands over: starts a copy of itself without this flag and ends at once;
+//   h  hands over after the delay: starts a copy of itself without this flag
+//      and without delay, and ends;
 //   q  ends two seconds after opening its window;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
 //      pseudo console window that it owns, shown without activation;
-//   u  opens only a pseudo console window, which no terminal owns.
-// A message WM_APP opens one more console window and returns it. Ends when
-// closed, or after a minute so that no test leaves it behind.
+//   o  as t, but the owner is another program's window (an editor's built-in
+//      terminal);
+//   u  opens only a pseudo console window, which no terminal owns;
+//   j  opens only a pseudo console window, owned by the terminal window
+//      already open, as a session that joins it as a tab.
+// WM_APP opens one more console window of the same title and returns it;
+// WM_COPYDATA does so with the title it carries. Ends when closed, or after
+// a minute so that no test leaves it behind.
 #include <windows.h>
 
 #include <cstdlib>
@@ -26,9 +35,14 @@ LRESULT CALLBACK consoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         PostQuitMessage(0);
         return 0;
     }
-    if (message == WM_APP) {
+    if (message == WM_APP || message == WM_COPYDATA) {
         char title[256] = "";
-        GetWindowTextA(window, title, sizeof title);
+        if (message == WM_APP)
+            GetWindowTextA(window, title, sizeof title);
+        else
+            lstrcpynA(title, static_cast<const char*>(
+                                 reinterpret_cast<const COPYDATASTRUCT*>(lParam)->lpData),
+                      sizeof title);
         return reinterpret_cast<LRESULT>(
             CreateWindowExA(0, "ConsoleWindowClass", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
                             10, 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
@@ -66,11 +80,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     auto flag = [&](char f) { return flags.find(f) != std::string::npos; };
 
     if (flag('h')) {
+        Sleep(delayMs);
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, sizeof self);
         std::string argument = commandLine;
         argument.erase(flags.find('h'), 1);
-        std::string line = "\"" + std::string(self) + "\" " + argument;
+        argument.erase(0, argument.find_first_not_of("0123456789"));
+        std::string line = "\"" + std::string(self) + "\" 0" + argument;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -97,23 +113,34 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
 
     Sleep(delayMs);
+    if (flag('a')) {
+        COPYDATASTRUCT data = {0, static_cast<DWORD>(std::strlen(title) + 1),
+                               const_cast<char*>(title)};
+        SendMessageA(FindWindowA("ConsoleWindowClass", nullptr), WM_COPYDATA, 0,
+                     reinterpret_cast<LPARAM>(&data));
+        return 0;
+    }
     for (const char* name : {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
-                             "PseudoConsoleWindow"})
+                             "PseudoConsoleWindow", "EditorWindowClass"})
         registerClass(instance, name);
     HWND window;
-    if (flag('u')) {
-        window = openPseudoConsole(instance, title, nullptr);
+    if (flag('u') || flag('j')) {
+        window = openPseudoConsole(
+            instance, title,
+            flag('j') ? FindWindowA("CASCADIA_HOSTING_WINDOW_CLASS", nullptr) : nullptr);
     } else {
-        window = CreateWindowExA(0, flag('t') ? "CASCADIA_HOSTING_WINDOW_CLASS" : "ConsoleWindowClass",
-                                 title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
-                                 instance, nullptr);
+        const char* windowClass = flag('t')   ? "CASCADIA_HOSTING_WINDOW_CLASS"
+                                  : flag('o') ? "EditorWindowClass"
+                                              : "ConsoleWindowClass";
+        window = CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200,
+                                 nullptr, nullptr, instance, nullptr);
         if (flag('b')) {
             ShowWindow(window, flag('m') ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
             SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         } else {
             ShowWindow(window, showCommand);
         }
-        if (flag('t'))
+        if (flag('t') || flag('o'))
             openPseudoConsole(instance, title, window);
     }
     SetTimer(window, 1, flag('q') ? 2000 : 60000, nullptr);

@@ -74,16 +74,17 @@ TEST(SoakTest, SeventyThousandPaintsLeaveThePictureWhole)
 
 TEST(SoakTest, TwoHundredStartsLeakNoProcessHandle)
 {
-    // Each Start's program is a console stand-in that the search finds and
-    // mode 3 hides, keeping the launcher open; it ends two seconds later, so
-    // that only a few are alive at a time. A copy, as line 1 splits at the
-    // first blank.
+    // Each Start's program is a console stand-in that hands over to a child,
+    // whose console the search finds and mode 3 hides, keeping the launcher
+    // open; it ends two seconds later, so that only a few are alive at a
+    // time. The launcher holds both processes' handles during the search. A
+    // copy, as line 1 splits at the first blank.
     TempDir dir;
     const std::string standIn = dir.file("fake_console.exe");
     CopyFileA((buildDir() + "\\fake_console.exe").c_str(), standIn.c_str(), FALSE);
     const std::string title = "soak-console-" + std::to_string(GetCurrentProcessId());
     writeFile(dir.file("Tabrivet.txt"),
-              settingsText(standIn + " 0q:" + title, 100, dir.path, 3, 580, 390));
+              settingsText(standIn + " 0hq:" + title, 100, dir.path, 3, 580, 390));
 
     {
         ProcessJob job;
@@ -106,7 +107,7 @@ TEST(SoakTest, TwoHundredStartsLeakNoProcessHandle)
         std::printf("190 more Starts in %lu ms; handles %ld -> %ld\n", GetTickCount() - began,
                     afterTen, processHandleCount(launcher.process.hProcess));
         EXPECT_LE(processHandleCount(launcher.process.hProcess), afterTen + 5);
-        EXPECT_EQ(job.processesEver(), 201u);  // the launcher and one program per Start
+        EXPECT_EQ(job.processesEver(), 401u);  // the launcher and two programs per Start
         ASSERT_TRUE(launcher.running());
         launcher.post(WM_COMMAND, IDM_CANCEL);
         EXPECT_EQ(launcher.waitForExit(5000), 0);
