@@ -115,37 +115,44 @@ bool join(DWORD id, const Member& parent)
     return true;
 }
 
-// Brings the family up to date from a fresh list of the processes, and says
-// whether it still lives: a member ran when the lookup began, or a process
-// joined it now. Checked before the list is taken, so that a child started
-// by a member just before it ended is in the list.
-bool familyLives()
+// Whether a member still ran, checked before the list of processes is
+// taken: a child that a member started just before it ended is then in the
+// list.
+bool memberRuns()
 {
-    bool lives = false;
+    bool runs = false;
     for (int i = 0; i < family.count; ++i) {
         Member& member = family.members[i];
         member.ended = member.ended || WaitForSingleObject(member.process, 0) != WAIT_TIMEOUT;
-        lives = lives || !member.ended;
+        runs = runs || !member.ended;
     }
+    return runs;
+}
+
+// Takes into the family, from a fresh list of the processes, those started by
+// a member since the last list; says whether any joined.
+bool joinChildren()
+{
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return lives;
+        return false;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
+    bool any = false;
     // A child may be listed before its parent, when its parent's id was
     // reused: go round until nobody joins.
-    for (bool joined = true; joined;) {
+    for (bool joined = true; joined; any = any || joined) {
         joined = false;
         for (BOOL more = Process32First(snapshot, &entry); more;
              more = Process32Next(snapshot, &entry)) {
             const Member* parent = memberOf(entry.th32ParentProcessID);
             if (parent != nullptr && memberOf(entry.th32ProcessID) == nullptr &&
                 join(entry.th32ProcessID, *parent))
-                joined = lives = true;
+                joined = true;
         }
     }
     CloseHandle(snapshot);
-    return lives;
+    return any;
 }
 
 // What a lookup found: the window to place, or that the session joined a
@@ -191,29 +198,47 @@ BOOL CALLBACK noteWindow(HWND window, LPARAM)
     return TRUE;
 }
 
-struct ClassSearch {
-    bool familyOnly;
-    HWND firstOfClass[consoleClassCount];
-    Found found;
+// The console windows that were not open before the Start, in z-order from
+// the top, with the process each belongs to. Should more appear than fit,
+// those further down are not looked at.
+struct NewConsole {
+    HWND window;
+    int consoleClass;
+    DWORD processId;
 };
+struct NewConsoles {
+    NewConsole windows[256];
+    int count;
+};
+NewConsoles newConsoles;
+// The new console windows as they were when the list of processes was last
+// read. Whether one of them is the family's cannot change while it stays
+// open: its process, and every ancestor of it in the family, was in that list.
+NewConsoles judged;
 
-// Collects the first placeable window of each console class, in z-order
-// from the top.
-BOOL CALLBACK collectNewConsole(HWND window, LPARAM parameter)
+bool allJudged()
 {
-    ClassSearch& search = *reinterpret_cast<ClassSearch*>(parameter);
-    const int consoleClass = notedClassOf(window);
-    if (consoleClass < 0 || consoleClass >= consoleClassCount ||
-        search.firstOfClass[consoleClass] != nullptr)
-        return TRUE;
-    if (search.familyOnly) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(window, &processId);
-        if (memberOf(processId) == nullptr)
-            return TRUE;
+    for (int i = 0; i < newConsoles.count; ++i) {
+        const NewConsole& console = newConsoles.windows[i];
+        int j = 0;
+        while (j < judged.count && (judged.windows[j].window != console.window ||
+                                    judged.windows[j].processId != console.processId))
+            ++j;
+        if (j == judged.count)
+            return false;
     }
-    search.firstOfClass[consoleClass] = placeableWindow(window, consoleClass, search.found);
-    return TRUE;
+    return true;
+}
+
+BOOL CALLBACK collectNewConsole(HWND window, LPARAM)
+{
+    const int consoleClass = notedClassOf(window);
+    if (consoleClass < 0 || consoleClass >= consoleClassCount || wasOpenBefore(window))
+        return TRUE;
+    NewConsole& console = newConsoles.windows[newConsoles.count++];
+    console = {window, consoleClass, 0};
+    GetWindowThreadProcessId(window, &console.processId);
+    return newConsoles.count < static_cast<int>(sizeof newConsoles.windows / sizeof console);
 }
 
 // The console a process is attached to. Under Wine the window of a console
@@ -237,7 +262,21 @@ HWND consoleOfProcess(DWORD processId)
 Found lookUp()
 {
     Found found = {};
-    const bool lives = familyLives();
+    bool lives = memberRuns();
+    newConsoles.count = 0;
+    if (!openBefore.overflowed)
+        EnumWindows(collectNewConsole, 0);
+    // Every console has a window. The list of processes, the dearest part of
+    // a lookup, is read only when a new console window has come since it was
+    // last read, or before the search turns to any new console once no known
+    // member runs. With no new window there is nothing to find. A child is
+    // thus taken in at the first lookup that sees a new console, so long as
+    // it still runs or a child of its own does.
+    if (openBefore.overflowed || (newConsoles.count > 0 && (!lives || !allJudged()))) {
+        lives = joinChildren() || lives;
+        judged = newConsoles;
+    }
+
     if (lives) {
         for (int i = 0; i < family.count && found.window == nullptr; ++i) {
             if (family.members[i].ended)
@@ -256,24 +295,27 @@ Found lookUp()
     // has gone without a console, or when the shell started no process (a
     // document handed to a running program), the work may have passed to a
     // program that was already running: any new console window may be the one.
-    if (openBefore.overflowed)
-        return found;
-    ClassSearch search = {};
-    search.familyOnly = lives;
-    EnumWindows(collectNewConsole, reinterpret_cast<LPARAM>(&search));
-    for (HWND window : search.firstOfClass) {
+    HWND firstOfClass[consoleClassCount] = {};
+    for (int i = 0; i < newConsoles.count; ++i) {
+        const NewConsole& console = newConsoles.windows[i];
+        if (firstOfClass[console.consoleClass] == nullptr &&
+            (!lives || memberOf(console.processId) != nullptr))
+            firstOfClass[console.consoleClass] =
+                placeableWindow(console.window, console.consoleClass, found);
+    }
+    for (HWND window : firstOfClass) {
         if (window != nullptr) {
             found.window = window;
             return found;
         }
     }
-    found.joinedOpenTerminal = search.found.joinedOpenTerminal;
     return found;
 }
 
 void gatherFamily(HANDLE startedProcess)
 {
     family.count = 0;
+    judged.count = 0;
     if (startedProcess != nullptr)
         family.members[family.count++] = {GetProcessId(startedProcess), startedProcess,
                                           creationTime(startedProcess), false};
