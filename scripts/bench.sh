@@ -21,7 +21,7 @@ cmake --build "$build/win-i686" --target Tabrivet
 configure "$build/bench-i686" i686 -DCMAKE_PROJECT_INCLUDE="$root/bench/i686.cmake"
 cmake --build "$build/bench-i686" --target Tabrivet floor_window
 configure "$build/bench-x86_64" x86_64
-cmake --build "$build/bench-x86_64" --target bench_driver
+cmake --build "$build/bench-x86_64" --target bench_driver bench_lookup
 sections() { i686-w64-mingw32-objdump -h "$1" | tail -n +3; }
 if ! diff -q <(sections "$build/win-i686/Tabrivet.exe") <(sections "$build/bench-i686/Tabrivet.exe") >/dev/null; then
   echo "The mapped exe's sections differ from build/win-i686/Tabrivet.exe's; the origin table may not match"
@@ -42,6 +42,15 @@ if ! timeout 600 /usr/lib/wine/wine64 "$build/bench-x86_64/bench_driver.exe" \
     "Z:${trace//\//\\}" ${TABRIVET_BENCH_RUNS:-} > "$samples" 2> "$trace"; then
   grep -v '^sample' "$samples" | tail -n 5
   echo "The benchmark failed; samples in $samples, trace in $trace"
+  exit 1
+fi
+# One lookup of the console search, on the same desktop with its usual
+# processes and nothing else started.
+bench_console="$build/bench-x86_64/bench_console.exe"
+if ! timeout 120 /usr/lib/wine/wine64 "$build/bench-x86_64/bench_lookup.exe" \
+    "Z:${bench_console//\//\\}" >> "$samples"; then
+  tail -n 3 "$samples"
+  echo "The lookup benchmark failed; samples in $samples"
   exit 1
 fi
 
