@@ -31,6 +31,7 @@ struct OpenWindows {
     HWND windows[256];
     int count;
     bool overflowed;
+    ULONGLONG noted;  // system time, as process creation times are given
 };
 OpenWindows openBefore;
 
@@ -49,6 +50,7 @@ struct Family {
     int count;
 };
 Family family;
+bool familyGone;
 
 bool wasOpenBefore(HWND window)
 {
@@ -84,30 +86,43 @@ const Member* memberOf(DWORD id)
     return nullptr;
 }
 
+ULONGLONG asNumber(FILETIME time)
+{
+    return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+ULONGLONG systemTime()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return asNumber(now);
+}
+
 ULONGLONG creationTime(HANDLE process)
 {
     FILETIME created, exited, kernel, user;
     if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
         return 0;
-    return (ULONGLONG(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    return asNumber(created);
 }
 
-// Takes a process that names `parent` as its parent into the family. Once a
-// process has ended its id may be reused, and a process that names it as its
-// parent may be older than the member: that one is no child of it. A process
-// the launcher may not query (another user's, say) is left out.
-bool join(DWORD id, const Member& parent)
+// Takes a process that names `parent` as its parent in the list taken at
+// `listed` into the family. Once a process has ended its id may be reused: a
+// process older than the member it names is no child of it, and one younger
+// than the list took the id of a listed one that ended since. A process the
+// launcher may not query (another user's, say) is left out.
+bool join(DWORD id, const Member& parent, ULONGLONG listed)
 {
     if (family.count == sizeof family.members / sizeof family.members[0])
         return false;
-    // The limited right exists from Vista on; XP grants the full one instead.
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+    // From Vista on, an elevated process grants only the limited right.
     if (process == nullptr)
-        process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+        process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
     if (process == nullptr)
         return false;
     const ULONGLONG created = creationTime(process);
-    if (created == 0 || created < parent.created) {
+    if (created == 0 || created < parent.created || created > listed) {
         CloseHandle(process);
         return false;
     }
@@ -133,6 +148,7 @@ bool memberRuns()
 // a member since the last list; says whether any joined.
 bool joinChildren()
 {
+    const ULONGLONG listed = systemTime();
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
@@ -147,7 +163,7 @@ bool joinChildren()
              more = Process32Next(snapshot, &entry)) {
             const Member* parent = memberOf(entry.th32ParentProcessID);
             if (parent != nullptr && memberOf(entry.th32ProcessID) == nullptr &&
-                join(entry.th32ProcessID, *parent))
+                join(entry.th32ProcessID, *parent, listed))
                 joined = true;
         }
     }
@@ -211,25 +227,6 @@ struct NewConsoles {
     int count;
 };
 NewConsoles newConsoles;
-// The new console windows as they were when the list of processes was last
-// read. Whether one of them is the family's cannot change while it stays
-// open: its process, and every ancestor of it in the family, was in that list.
-NewConsoles judged;
-
-bool allJudged()
-{
-    for (int i = 0; i < newConsoles.count; ++i) {
-        const NewConsole& console = newConsoles.windows[i];
-        int j = 0;
-        while (j < judged.count && (judged.windows[j].window != console.window ||
-                                    judged.windows[j].processId != console.processId))
-            ++j;
-        if (j == judged.count)
-            return false;
-    }
-    return true;
-}
-
 BOOL CALLBACK collectNewConsole(HWND window, LPARAM)
 {
     const int consoleClass = notedClassOf(window);
@@ -266,15 +263,13 @@ Found lookUp()
     newConsoles.count = 0;
     if (!openBefore.overflowed)
         EnumWindows(collectNewConsole, 0);
-    // Every console has a window. The list of processes, the dearest part of
-    // a lookup, is read only when a new console window has come since it was
-    // last read, or before the search turns to any new console once no known
-    // member runs. With no new window there is nothing to find. A child is
-    // thus taken in at the first lookup that sees a new console, so long as
-    // it still runs or a child of its own does.
-    if (openBefore.overflowed || (newConsoles.count > 0 && (!lives || !allJudged()))) {
+    // Read at every lookup while the family lives, so that a process that
+    // passes the work on and ends is seen while it runs, and its child with
+    // it. A family seen gone with a fresh list stays gone: its members can
+    // start nothing more, and whatever they started is in that list.
+    if (!familyGone) {
         lives = joinChildren() || lives;
-        judged = newConsoles;
+        familyGone = !lives;
     }
 
     if (lives) {
@@ -315,10 +310,17 @@ Found lookUp()
 void gatherFamily(HANDLE startedProcess)
 {
     family.count = 0;
-    judged.count = 0;
-    if (startedProcess != nullptr)
-        family.members[family.count++] = {GetProcessId(startedProcess), startedProcess,
-                                          creationTime(startedProcess), false};
+    // Without the right to ask, the started process's id is 0, and every
+    // process that names no parent would look like its child.
+    const DWORD id = startedProcess != nullptr ? GetProcessId(startedProcess) : 0;
+    if (id != 0) {
+        // No creation time to be had: the moment before the shell call is
+        // just as good a bound for its children's.
+        const ULONGLONG created = creationTime(startedProcess);
+        family.members[family.count++] = {id, startedProcess,
+                                          created != 0 ? created : openBefore.noted, false};
+    }
+    familyGone = family.count == 0;
 }
 
 // The started process's own handle stays with the caller.
@@ -335,6 +337,7 @@ void noteOpenConsoles()
 {
     openBefore.count = 0;
     openBefore.overflowed = false;
+    openBefore.noted = systemTime();
     EnumWindows(noteWindow, 0);
 }
 
