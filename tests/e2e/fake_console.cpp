@@ -7,7 +7,7 @@
 //   b  opens without activation at the bottom of the z-order;
 //   d  first writes its current directory into "current_directory.txt"
 //      beside its exe;
-//   m  opens minimised, without activation;
+//   m  with b, opens minimised;
 //   h  hands over after the delay: starts a copy of itself without this flag
 //      and without delay, and ends;
 //   q  ends two seconds after opening its window;
@@ -116,8 +116,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     if (flag('a')) {
         COPYDATASTRUCT data = {0, static_cast<DWORD>(std::strlen(title) + 1),
                                const_cast<char*>(title)};
-        SendMessageA(FindWindowA("ConsoleWindowClass", nullptr), WM_COPYDATA, 0,
-                     reinterpret_cast<LPARAM>(&data));
+        SendMessageTimeoutA(FindWindowA("ConsoleWindowClass", nullptr), WM_COPYDATA, 0,
+                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, nullptr);
         return 0;
     }
     for (const char* name : {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
