@@ -173,8 +173,7 @@ def main():
     # worst moment, which the pause between lookups bounds.
     late_worst = max(max(s[f"place.{c}.appeared_to_placed_ms"]) for c in ("b", "c"))
     worst_moment = max(s["place.d.appeared_to_placed_ms"])
-    lookups = {case: [v / 1000 for v in s[f"lookup.{case}_us"]]
-               for case in ("none", "seen", "fresh")}
+    lookups = {part: [v / 1000 for v in s[f"lookup.{part}_us"]] for part in ("none", "list")}
     # Size.
     objdump = {"i686": "i686-w64-mingw32-objdump", "x86_64": "x86_64-w64-mingw32-objdump"}
     exes = {("i686", "Tabrivet"): a.i686_exe, ("i686", "floor"): a.i686_floor,
@@ -195,18 +194,14 @@ def main():
     out.append(f"| Late console at the worst moment: appearance → placed (worst run of case d) "
                f"| {worst_moment:.0f} ms | ≤ 600 ms | {verdict(worst_moment <= 600)} |\n")
     v = lookups["none"]
-    out.append(f"| One lookup that finds nothing, on the usual desktop: median / worst of "
-               f"{len(v)} | {statistics.median(v):.2f} / {max(v):.2f} ms "
-               f"| ≤ {LOOKUP_TARGET_MS:.0f} ms "
-               f"| {verdict(statistics.median(v) <= LOOKUP_TARGET_MS)} |\n")
-    v = lookups["fresh"]
-    out.append(f"| The same right after another program's console opened (the list of "
-               f"processes read): median / worst | {statistics.median(v):.2f} / {max(v):.2f} ms "
-               f"| — | |\n")
+    lookup_ok = max(v) <= LOOKUP_TARGET_MS
+    out.append(f"| One lookup that finds nothing: median / worst of {len(v)} "
+               f"| {statistics.median(v):.2f} / {max(v):.2f} ms "
+               f"| ≤ {LOOKUP_TARGET_MS:.0f} ms | {verdict(lookup_ok)} |\n")
     out.append(f"| i686 exe size | {shipped:,} B ({shipped / KIB:.1f} KiB) | ≤ {SIZE_TARGET:,} B "
                f"| {verdict(shipped <= SIZE_TARGET)} |\n")
 
-    if start_ratio > START_TARGET or worst_moment > 600:
+    if start_ratio > START_TARGET or worst_moment > 600 or not lookup_ok:
         out.append("\n### Where a target is missed\n")
     if start_ratio > START_TARGET:
         out.append(
@@ -224,6 +219,16 @@ def main():
             f"move ({statistics.median(s['place.d.found_to_placed_ms']):.1f} ms): "
             f"{worst_moment:.0f} ms at worst. Only a shorter pause would bring it under "
             f"600 ms, which would change how often and for how long the launcher looks.\n")
+
+    if not lookup_ok:
+        out.append(
+            f"\n- *Lookup.* Of a lookup's {statistics.median(v):.2f} ms (median), reading the "
+            f"list of processes takes {statistics.median(lookups['list']):.2f} ms: under Wine "
+            f"CreateToolhelp32Snapshot asks the server for every process and thread, and each "
+            f"Process32Next maps the list anew. The list is what tells the started program's "
+            f"children from other programs; it is read at every lookup while the started "
+            f"program or a child of it runs, and no more once they have all gone. A lookup "
+            f"comes every 600 ms, so the search takes well under 1 % of a processor.\n")
 
     out.append("\n## Start-up\n\nCreateProcess → window shown and waiting for input, ms, "
                "median (min–max):\n\n| Program | Time | Runs |\n|---|---|---|\n")
@@ -258,14 +263,11 @@ def main():
                f"median {statistics.median(s['place.d.appeared_to_placed_ms']):.0f} ms.\n")
 
     out.append(f"\nOne lookup that finds nothing, the started program alive and without a "
-               f"console ({info(a.samples, 'lookup')}), ms, median (min–max) of lookups 20 ms "
-               f"apart:\n\n| Case | Time | Lookups |\n|---|---|---|\n"
-               f"| nothing new on the desktop: enumeration, attach | "
-               f"{spread(lookups['none'], 3)} | {len(lookups['none'])} |\n"
-               f"| another program's console opened since the Start, seen before | "
-               f"{spread(lookups['seen'], 3)} | {len(lookups['seen'])} |\n"
-               f"| another program's console opened just before: enumeration, list of "
-               f"processes, attach | {spread(lookups['fresh'], 3)} | {len(lookups['fresh'])} |\n")
+               f"console ({info(a.samples, 'lookup')}), ms, median (min–max) of "
+               f"{len(lookups['none'])} lookups 20 ms apart:\n\n| Part | Time |\n|---|---|\n"
+               f"| whole lookup: list of processes, attach, enumeration | "
+               f"{spread(lookups['none'], 3)} |\n"
+               f"| list of processes alone | {spread(lookups['list'], 3)} |\n")
 
     out.append("\n## Paint\n\nOne RedrawWindow(RDW_INVALIDATE | RDW_UPDATENOW) from the "
                "driver's process, µs, median (min–max) of blocks of repeated calls; the null "
