@@ -223,9 +223,9 @@ def main():
     if not lookup_ok:
         out.append(
             f"\n- *Lookup.* Of a lookup's {statistics.median(v):.2f} ms (median), reading the "
-            f"list of processes takes {statistics.median(lookups['list']):.2f} ms: under Wine "
-            f"CreateToolhelp32Snapshot asks the server for every process and thread, and each "
-            f"Process32Next maps the list anew. The list is what tells the started program's "
+            f"list of processes takes {statistics.median(lookups['list']):.2f} ms: under Wine, "
+            f"taking it with CreateToolhelp32Snapshot and walking it costs that much even for "
+            f"the desktop's handful of processes. The list is what tells the started program's "
             f"children from other programs; it is read at every lookup while the started "
             f"program or a child of it runs, and no more once they have all gone. A lookup "
             f"comes every 600 ms, so the search takes well under 1 % of a processor.\n")
