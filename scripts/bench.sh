@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures the launcher under Wine against a minimal window program of the
-# same build: start-up, console placement, paint and exe size. Writes the
+# same build: start-up, console placement, one lookup of the console search,
+# paint and exe size. Writes the
 # figures to docs/PERFORMANCE.md. Builds in folders of its own and runs in a
 # Wine prefix of its own, so it can run beside the tests.
 set -euo pipefail
