@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Measures the launcher under Wine against a minimal window program of the
 # same build: start-up, console placement, one lookup of the console search,
-# paint and exe size. Writes the
-# figures to docs/PERFORMANCE.md. Builds in folders of its own and runs in a
-# Wine prefix of its own, so it can run beside the tests.
+# paint and exe size. Writes the figures to docs/PERFORMANCE.md. Builds in
+# folders of its own and runs in a Wine prefix of its own, so it can run
+# beside the tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
