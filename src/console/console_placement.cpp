@@ -227,6 +227,7 @@ struct NewConsoles {
     int count;
 };
 NewConsoles newConsoles;
+
 BOOL CALLBACK collectNewConsole(HWND window, LPARAM)
 {
     const int consoleClass = notedClassOf(window);
@@ -272,17 +273,13 @@ Found lookUp()
         familyGone = !lives;
     }
 
-    if (lives) {
-        for (int i = 0; i < family.count && found.window == nullptr; ++i) {
-            if (family.members[i].ended)
-                continue;
-            HWND own = consoleOfProcess(family.members[i].id);
-            if (own != nullptr)
-                found.window = placeableWindow(own, notedClassOf(own), found);
-            if (found.joinedOpenTerminal)
-                return found;
-        }
-        if (found.window != nullptr)
+    for (int i = 0; lives && i < family.count; ++i) {
+        if (family.members[i].ended)
+            continue;
+        HWND own = consoleOfProcess(family.members[i].id);
+        if (own != nullptr)
+            found.window = placeableWindow(own, notedClassOf(own), found);
+        if (found.window != nullptr || found.joinedOpenTerminal)
             return found;
     }
     // Members whose console windows belong to them, and the console a member
@@ -290,18 +287,15 @@ Found lookUp()
     // has gone without a console, or when the shell started no process (a
     // document handed to a running program), the work may have passed to a
     // program that was already running: any new console window may be the one.
-    HWND firstOfClass[consoleClassCount] = {};
-    for (int i = 0; i < newConsoles.count; ++i) {
-        const NewConsole& console = newConsoles.windows[i];
-        if (firstOfClass[console.consoleClass] == nullptr &&
-            (!lives || memberOf(console.processId) != nullptr))
-            firstOfClass[console.consoleClass] =
-                placeableWindow(console.window, console.consoleClass, found);
-    }
-    for (HWND window : firstOfClass) {
-        if (window != nullptr) {
-            found.window = window;
-            return found;
+    // The classes in their order, each from the top of the z-order.
+    for (int wanted = 0; wanted < consoleClassCount; ++wanted) {
+        for (int i = 0; i < newConsoles.count; ++i) {
+            const NewConsole& console = newConsoles.windows[i];
+            if (console.consoleClass == wanted &&
+                (!lives || memberOf(console.processId) != nullptr))
+                found.window = placeableWindow(console.window, wanted, found);
+            if (found.window != nullptr)
+                return found;
         }
     }
     return found;
