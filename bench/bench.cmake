@@ -9,9 +9,10 @@ add_executable(bench_driver ${CMAKE_CURRENT_LIST_DIR}/bench_driver.cpp)
 target_link_options(bench_driver PRIVATE -static)
 add_dependencies(bench_driver Tabrivet floor_window bench_console)
 
-# One lookup of the console search, compiled from the launcher's own source
+# One lookup of the console search, compiled from the launcher's own sources
 # with the launcher's options.
-add_executable(bench_lookup ${CMAKE_CURRENT_LIST_DIR}/bench_lookup.cpp)
+add_executable(bench_lookup ${CMAKE_CURRENT_LIST_DIR}/bench_lookup.cpp
+                            ${CMAKE_SOURCE_DIR}/src/console/console_family.cpp)
 target_compile_options(bench_lookup PRIVATE ${size_flags})
 target_link_libraries(bench_lookup PRIVATE tabrivet_core)
 target_link_options(bench_lookup PRIVATE -static)

@@ -1,9 +1,8 @@
 // Finds the console window of the program just started, sizes it, centres it
 // and shows it as the console mode says.
 #include "../app/launcher_state.h"
+#include "console_family.h"
 #include "console_geometry.h"
-
-#include <tlhelp32.h>
 
 namespace {
 
@@ -35,23 +34,6 @@ struct OpenWindows {
 };
 OpenWindows openBefore;
 
-// The started program's family: the process the shell started and every
-// process started by a member. A member's handle is held until the search
-// ends, so that its id cannot pass to another process meanwhile and bring
-// that process's children in. A family larger than this takes no more.
-struct Member {
-    DWORD id;
-    HANDLE process;
-    ULONGLONG created;
-    bool ended;
-};
-struct Family {
-    Member members[128];
-    int count;
-};
-Family family;
-bool familyGone;
-
 bool wasOpenBefore(HWND window)
 {
     for (int i = 0; i < openBefore.count; ++i) {
@@ -75,132 +57,6 @@ int notedClassOf(HWND window)
             return i;
     }
     return -1;
-}
-
-const Member* memberOf(DWORD id)
-{
-    for (int i = 0; i < family.count; ++i) {
-        if (family.members[i].id == id)
-            return &family.members[i];
-    }
-    return nullptr;
-}
-
-ULONGLONG asNumber(FILETIME time)
-{
-    return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-ULONGLONG systemTime()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return asNumber(now);
-}
-
-ULONGLONG creationTime(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return 0;
-    return asNumber(created);
-}
-
-// Takes a process that names `parent` as its parent in the list taken at
-// `listed` into the family. Once a process has ended its id may be reused: a
-// process older than the member it names is no child of it, and one younger
-// than the list took the id of a listed one that ended since. A process the
-// launcher may not query (another user's, say) is left out.
-bool join(DWORD id, const Member& parent, ULONGLONG listed)
-{
-    if (family.count == sizeof family.members / sizeof family.members[0])
-        return false;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
-    // From Vista on, an elevated process grants only the limited right.
-    if (process == nullptr)
-        process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
-    if (process == nullptr)
-        return false;
-    const ULONGLONG created = creationTime(process);
-    if (created == 0 || created < parent.created || created > listed) {
-        CloseHandle(process);
-        return false;
-    }
-    family.members[family.count++] = {id, process, created, false};
-    return true;
-}
-
-// Whether a member still ran, checked before the list of processes is
-// taken: a child that a member started just before it ended is then in the
-// list.
-bool memberRuns()
-{
-    bool runs = false;
-    for (int i = 0; i < family.count; ++i) {
-        Member& member = family.members[i];
-        member.ended = member.ended || WaitForSingleObject(member.process, 0) != WAIT_TIMEOUT;
-        runs = runs || !member.ended;
-    }
-    return runs;
-}
-
-// Takes into the family, from a fresh list of the processes, those started by
-// a member since the last list; says whether any joined.
-bool joinChildren()
-{
-    const ULONGLONG listed = systemTime();
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    bool any = false;
-    // A child may be listed before its parent, when its parent's id was
-    // reused: go round until nobody joins.
-    for (bool joined = true; joined; any = any || joined) {
-        joined = false;
-        for (BOOL more = Process32First(snapshot, &entry); more;
-             more = Process32Next(snapshot, &entry)) {
-            const Member* parent = memberOf(entry.th32ParentProcessID);
-            if (parent != nullptr && memberOf(entry.th32ProcessID) == nullptr &&
-                join(entry.th32ProcessID, *parent, listed))
-                joined = true;
-        }
-    }
-    CloseHandle(snapshot);
-    return any;
-}
-
-// What a lookup found: the window to place, or that the session joined a
-// terminal window open before the Start. That window holds the user's other
-// tabs and is not this Start's to move or hide, and nothing else will come.
-struct Found {
-    HWND window;
-    bool joinedOpenTerminal;
-};
-
-// What to place for a new console window: the window itself, or for a
-// terminal's pseudo console window the terminal window that shows it. The
-// pseudo window is 0 x 0 and passes no move, size or z-order on to the
-// terminal, so it is never touched itself; without a terminal above it there
-// is nothing to place yet: the terminal gives it its owner only once the tab
-// is made. Another program's window above it (an editor's built-in
-// terminal) is never placed.
-HWND placeableWindow(HWND console, int consoleClass, Found& found)
-{
-    if (console == nullptr || wasOpenBefore(console))
-        return nullptr;
-    if (consoleClass != pseudoConsole)
-        return console;
-    // The root owner of a window has neither parent nor owner: a top-level window.
-    HWND owner = GetAncestor(console, GA_ROOTOWNER);
-    if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
-        return nullptr;
-    if (wasOpenBefore(owner)) {
-        found.joinedOpenTerminal = true;
-        return nullptr;
-    }
-    return owner;
 }
 
 BOOL CALLBACK noteWindow(HWND window, LPARAM)
@@ -257,26 +113,58 @@ HWND consoleOfProcess(DWORD processId)
     return console;
 }
 
+// What a lookup found: the window to place, or that the session joined a
+// terminal window open before the Start. That window holds the user's other
+// tabs and is not this Start's to move or hide, and nothing else will come.
+struct Found {
+    HWND window;
+    bool joinedOpenTerminal;
+};
+
+// What to place for a new console window: the window itself, or for a
+// terminal's pseudo console window the terminal window that shows it. The
+// pseudo window is 0 x 0 and passes no move, size or z-order on to the
+// terminal, so it is never touched itself; without a terminal above it there
+// is nothing to place yet: the terminal gives it its owner only once the tab
+// is made. Another program's window above it (an editor's built-in
+// terminal) is never placed. A window that its program keeps hidden, as a
+// helper run out of sight, is not for the launcher to show: it is passed
+// over until it shows. The pseudo window need not show at all; the terminal
+// above it counts.
+HWND placeableWindow(HWND console, int consoleClass, Found& found)
+{
+    if (console == nullptr || wasOpenBefore(console))
+        return nullptr;
+    if (consoleClass != pseudoConsole)
+        return console;
+    // The root owner of a window has neither parent nor owner: a top-level window.
+    HWND owner = GetAncestor(console, GA_ROOTOWNER);
+    if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
+        return nullptr;
+    if (wasOpenBefore(owner)) {
+        found.joinedOpenTerminal = true;
+        return nullptr;
+    }
+    return owner;
+}
+
 Found lookUp()
 {
     Found found = {};
-    bool lives = memberRuns();
+    noteEndedMembers();
     newConsoles.count = 0;
     if (!openBefore.overflowed)
         EnumWindows(collectNewConsole, 0);
     // Read at every lookup while the family lives, so that a process that
     // passes the work on and ends is seen while it runs, and its child with
-    // it. A family seen gone with a fresh list stays gone: its members can
-    // start nothing more, and whatever they started is in that list.
-    if (!familyGone) {
-        lives = joinChildren() || lives;
-        familyGone = !lives;
-    }
+    // it.
+    const bool lives = readFamily();
 
-    for (int i = 0; lives && i < family.count; ++i) {
-        if (family.members[i].ended)
+    for (int i = 0; lives && i < familySize(); ++i) {
+        const DWORD member = runningMember(i);
+        if (member == 0)
             continue;
-        HWND own = consoleOfProcess(family.members[i].id);
+        HWND own = consoleOfProcess(member);
         if (own != nullptr)
             found.window = placeableWindow(own, notedClassOf(own), found);
         if (found.window != nullptr || found.joinedOpenTerminal)
@@ -291,38 +179,13 @@ Found lookUp()
     for (int wanted = 0; wanted < consoleClassCount; ++wanted) {
         for (int i = 0; i < newConsoles.count; ++i) {
             const NewConsole& console = newConsoles.windows[i];
-            if (console.consoleClass == wanted &&
-                (!lives || memberOf(console.processId) != nullptr))
+            if (console.consoleClass == wanted && (!lives || isFamilyMember(console.processId)))
                 found.window = placeableWindow(console.window, wanted, found);
             if (found.window != nullptr)
                 return found;
         }
     }
     return found;
-}
-
-void gatherFamily(HANDLE startedProcess)
-{
-    family.count = 0;
-    // Without the right to ask, the started process's id is 0, and every
-    // process that names no parent would look like its child.
-    const DWORD id = startedProcess != nullptr ? GetProcessId(startedProcess) : 0;
-    if (id != 0) {
-        // No creation time to be had: the moment before the shell call is
-        // just as good a bound for its children's.
-        const ULONGLONG created = creationTime(startedProcess);
-        family.members[family.count++] = {id, startedProcess,
-                                          created != 0 ? created : openBefore.noted, false};
-    }
-    familyGone = family.count == 0;
-}
-
-// The started process's own handle stays with the caller.
-void releaseFamily()
-{
-    for (int i = 1; i < family.count; ++i)
-        CloseHandle(family.members[i].process);
-    family.count = 0;
 }
 
 }  // namespace
@@ -345,7 +208,7 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
 
     // The program may take a while to open its console; the launcher does not
     // handle messages meanwhile.
-    gatherFamily(startedProcess);
+    gatherFamily(startedProcess, openBefore.noted);
     Found found = lookUp();
     for (int lookup = 1; found.window == nullptr && !found.joinedOpenTerminal && lookup < lookups;
          ++lookup) {
