@@ -1,5 +1,6 @@
 // The Start action and the shell-open operation that the PDF help shares.
 #include "../app/launcher_state.h"
+#include "console_geometry.h"
 
 #include <shellapi.h>
 
@@ -45,14 +46,18 @@ void startProgram()
         noteOpenConsoles();
     // Kept for the console search, which asks the process for its own console.
     HANDLE started = nullptr;
-    shellOpen(launcher.settings.program, launcher.settings.arguments,
-              placesConsole ? &started : nullptr);
+    const bool opened = shellOpen(launcher.settings.program, launcher.settings.arguments,
+                                  placesConsole ? &started : nullptr);
 
     bool quit;
-    if (placesConsole) {
+    if (placesConsole && opened) {
         quit = placeConsoleWindow(launcher.settings.consoleMode, started);
         if (started != nullptr)
             CloseHandle(started);
+    } else if (placesConsole) {
+        // Nothing was started, and the shell has said so: any console that
+        // opens now is another program's. The mode still decides the end.
+        quit = consoleModeAction(launcher.settings.consoleMode).launcherEnds;
     } else {
         // "-t" keeps a launcher in a corner open; the manual's launcher always ends.
         quit = launcher.startsManual || !launcher.showCursorPosition;

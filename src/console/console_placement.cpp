@@ -136,7 +136,7 @@ HWND placeableWindow(HWND console, int consoleClass, Found& found)
     if (console == nullptr || wasOpenBefore(console))
         return nullptr;
     if (consoleClass != pseudoConsole)
-        return console;
+        return IsWindowVisible(console) ? console : nullptr;
     // The root owner of a window has neither parent nor owner: a top-level window.
     HWND owner = GetAncestor(console, GA_ROOTOWNER);
     if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
@@ -145,7 +145,7 @@ HWND placeableWindow(HWND console, int consoleClass, Found& found)
         found.joinedOpenTerminal = true;
         return nullptr;
     }
-    return owner;
+    return IsWindowVisible(owner) ? owner : nullptr;
 }
 
 Found lookUp()
