@@ -36,7 +36,7 @@ void runAndCancel(const TempDir& dir, const FolderSnapshot& before, const std::s
         check(launcher, window, job);
         ASSERT_TRUE(launcher.running()) << "ended by itself";
         launcher.post(WM_COMMAND, IDM_CANCEL);
-        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
     }
     EXPECT_EQ(folderChanges(before, snapshotFolder(dir.path), mayChange), "");
 }
@@ -204,7 +204,7 @@ TEST(BadCommandLineTest, ManyAndLongWords)
             EXPECT_TRUE(waitFor([&] {
                 GetWindowRect(window, &outer);
                 return outer.left == c.corner.x && outer.top == c.corner.y;
-            }, 3000)) << outer.left << "," << outer.top;
+            }, patienceMs)) << outer.left << "," << outer.top;
         });
     }
 }

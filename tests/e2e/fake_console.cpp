@@ -10,6 +10,13 @@
 //   m  with b, opens minimised;
 //   h  hands over after the delay: starts a copy of itself without this flag
 //      and without delay, and ends;
+//   n  with h, hands over at once, and the copy keeps the delay;
+//   w  with h, keeps running after handing over, with no window;
+//   i  opens a console window titled "TITLE hidden" at once, and never
+//      shows it, as a helper run out of sight;
+//   k  first attaches to the console of the process whose id the variable
+//      TABRIVET_ATTACH_PID names, as helpers and debuggers do, and stays
+//      attached;
 //   q  ends two seconds after opening its window;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
 //      pseudo console window that it owns, shown without activation;
@@ -20,7 +27,8 @@
 //      already open, as a session that joins it as a tab.
 // WM_APP opens one more console window of the same title and returns it;
 // WM_COPYDATA does so with the title it carries. Ends when closed, or after
-// a minute so that no test leaves it behind.
+// a minute so that no test leaves it behind. Each run counts itself on the
+// semaphore named by its title, where the test made one.
 #include <windows.h>
 
 #include <cstdlib>
@@ -79,14 +87,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     const std::string flags(commandLine, colon != nullptr ? colon - commandLine : 0);
     auto flag = [&](char f) { return flags.find(f) != std::string::npos; };
 
+    if (HANDLE runs = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, title)) {
+        ReleaseSemaphore(runs, 1, nullptr);
+        CloseHandle(runs);
+    }
     if (flag('h')) {
-        Sleep(delayMs);
+        if (!flag('n'))
+            Sleep(delayMs);
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, sizeof self);
         std::string argument = commandLine;
         argument.erase(flags.find('h'), 1);
-        argument.erase(0, argument.find_first_not_of("0123456789"));
-        std::string line = "\"" + std::string(self) + "\" 0" + argument;
+        if (!flag('n'))
+            argument.replace(0, argument.find_first_not_of("0123456789"), "0");
+        std::string line = "\"" + std::string(self) + "\" " + argument;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -97,6 +111,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
         }
+        if (flag('w'))
+            Sleep(60000);
         return 0;
     }
 
@@ -112,6 +128,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         CloseHandle(file);
     }
 
+    if (flag('k')) {
+        FreeConsole();
+        char id[16] = "";
+        GetEnvironmentVariableA("TABRIVET_ATTACH_PID", id, sizeof id);
+        AttachConsole(std::strtoul(id, nullptr, 10));
+    }
+    for (const char* name : {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
+                             "PseudoConsoleWindow", "EditorWindowClass"})
+        registerClass(instance, name);
+    if (flag('i'))
+        CreateWindowExA(0, "ConsoleWindowClass", (std::string(title) + " hidden").c_str(),
+                        WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr, instance, nullptr);
+
     Sleep(delayMs);
     if (flag('a')) {
         COPYDATASTRUCT data = {0, static_cast<DWORD>(std::strlen(title) + 1),
@@ -120,9 +149,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
                             reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, nullptr);
         return 0;
     }
-    for (const char* name : {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS",
-                             "PseudoConsoleWindow", "EditorWindowClass"})
-        registerClass(instance, name);
     HWND window;
     if (flag('u') || flag('j')) {
         window = openPseudoConsole(

@@ -264,16 +264,15 @@ void moveCursor(POINT to)
             POINT at;
             return GetCursorPos(&at) && at.x == to.x && at.y == to.y;
         },
-        2000);
+        patienceMs);
     EXPECT_TRUE(arrived) << "cursor did not reach " << to.x << "," << to.y;
-    Sleep(50);
 }
 
 void moveCursorSeenBy(HWND window, POINT to)
 {
     moveCursor(to);
     const std::string seen = std::to_string(to.x) + " : " + std::to_string(to.y) + " (";
-    EXPECT_TRUE(waitFor([&] { return windowTitle(window).rfind(seen, 0) == 0; }, 3000))
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window).rfind(seen, 0) == 0; }, patienceMs))
         << "the launcher sees the cursor at " << windowTitle(window);
 }
 
@@ -348,7 +347,7 @@ bool Launcher::dismissShellError(DWORD timeoutMs)
                  timeoutMs))
         return false;
     // The box exists a moment before its title is set.
-    EXPECT_TRUE(waitFor([&] { return windowTitle(box) == "Error"; }, 3000)) << windowTitle(box);
+    EXPECT_TRUE(waitFor([&] { return windowTitle(box) == "Error"; }, patienceMs)) << windowTitle(box);
     // Owned by the launcher window, which takes no input while it shows.
     EXPECT_EQ(GetWindow(box, GW_OWNER), window());
     EXPECT_FALSE(IsWindowEnabled(window()));
@@ -366,6 +365,15 @@ ProcessJob::ProcessJob() : job(CreateJobObjectA(nullptr, nullptr))
 
 ProcessJob::~ProcessJob()
 {
+    // Waited for: the window of a process that is still going away could
+    // cover the next test's launcher, or pass for a console that it opens.
+    TerminateJobObject(job, 1);
+    waitFor([&] {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                  sizeof accounting, nullptr);
+        return accounting.ActiveProcesses == 0;
+    }, patienceMs);
     CloseHandle(job);
 }
 

@@ -36,6 +36,11 @@ std::string folderChanges(const FolderSnapshot& before, const FolderSnapshot& af
 // there the entries of the system's handle list that the process owns count.
 long processHandleCount(HANDLE process);
 
+// How long a test waits for what a sound launcher does: far longer than that
+// takes on a busy machine, and nothing at all where it comes in time. What
+// must not happen is watched for a shorter, fixed time.
+const DWORD patienceMs = 10000;
+
 // Polls `condition` every 20 ms until it holds or `timeoutMs` has passed.
 template <typename Condition>
 bool waitFor(Condition condition, DWORD timeoutMs)
@@ -61,8 +66,9 @@ std::string windowTitle(HWND window);
 // Closes every top-level window of `className` titled `title` and waits
 // until the process that owned it has ended, so that its exe can be deleted.
 void closeWindowsAndWait(const char* className, const std::string& title);
-// Moves the cursor and waits until the system reports it there: under Wine
-// the move reaches other processes a moment later.
+// Moves the cursor and waits until the system reports it there. Under Wine
+// the move reaches other processes a moment later: a test that needs another
+// process to see it waits for that process to say so.
 void moveCursor(POINT to);
 // Moves the cursor and waits until the title of a launcher started with "-t"
 // says it sees the cursor there.

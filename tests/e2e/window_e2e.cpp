@@ -29,7 +29,7 @@ void closeStandIns(const std::string& title)
 {
     while (HWND console = findWindowByTitle("ConsoleWindowClass", title)) {
         PostMessageA(console, WM_CLOSE, 0, 0);
-        waitFor([&] { return !IsWindow(console); }, 3000);
+        waitFor([&] { return !IsWindow(console); }, patienceMs);
     }
 }
 
@@ -173,7 +173,7 @@ TEST(LauncherWindowTest, ClassTitleSizeStyleAndLabel)
         EXPECT_EQ(labelRect.bottom - labelRect.top, 87);
 
         launcher.post(WM_COMMAND, 167);
-        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
     }
 }
 
@@ -207,10 +207,10 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
                 GetWindowRect(launcher.window(), &outer);
                 return outer.left == c.expected.x && outer.top == c.expected.y;
             },
-            3000))
+            patienceMs))
             << c.option << " left " << outer.left << " top " << outer.top;
         launcher.post(WM_COMMAND, 167);
-        EXPECT_EQ(launcher.waitForExit(5000), 0);
+        EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
     }
 }
 
@@ -220,7 +220,7 @@ TEST(LauncherWindowTest, ShowCommandIsObeyed)
     writeFile(dir.file("Tabrivet.txt"), settingsText("a b", 100, "C:\\", 0, 580, 390));
     Launcher launcher(dir, "", SW_SHOWMINNOACTIVE);
     ASSERT_NE(launcher.window(), nullptr);
-    EXPECT_TRUE(waitFor([&] { return IsIconic(launcher.window()) != FALSE; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return IsIconic(launcher.window()) != FALSE; }, patienceMs));
 }
 
 TEST(LauncherKeysTest, WaysOutEndWithExitCodeZero)
@@ -242,7 +242,7 @@ TEST(LauncherKeysTest, WaysOutEndWithExitCodeZero)
         Launcher launcher(dir, "-c3 -t");
         ASSERT_NE(launcher.window(), nullptr) << c.name;
         launcher.post(c.message, c.wParam);
-        EXPECT_EQ(launcher.waitForExit(5000), 0) << c.name;
+        EXPECT_EQ(launcher.waitForExit(patienceMs), 0) << c.name;
     }
     EXPECT_FALSE(started("not-started", 0));
 }
@@ -255,9 +255,9 @@ TEST(LauncherKeysTest, TitleKeysAndOtherKeys)
     HWND window = launcher.window();
     ASSERT_NE(window, nullptr);
     launcher.post(WM_KEYDOWN, VK_F11);
-    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet 1.11"; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet 1.11"; }, patienceMs));
     launcher.post(WM_KEYDOWN, VK_SHIFT);
-    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet"; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return windowTitle(window) == "Tabrivet"; }, patienceMs));
     // Keys without a meaning do nothing, and the readout is off without "-t".
     launcher.post(WM_KEYDOWN, 'A');
     launcher.post(WM_CHAR, '+');
@@ -297,7 +297,7 @@ TEST(LauncherKeysTest, HelpAsksTheShellForTheManualAndKeepsTheLauncher)
             launcher.post(WM_KEYDOWN, c.key);
         else
             launcher.post(WM_COMMAND, 168);
-        EXPECT_EQ(launcher.dismissShellError(c.manual ? 3000 : 10000), !c.manual);
+        EXPECT_EQ(launcher.dismissShellError(c.manual ? 3000 : patienceMs), !c.manual);
         Sleep(300);
         EXPECT_TRUE(launcher.running());
     }
@@ -328,7 +328,7 @@ TEST(LauncherStartTest, EveryStartRequestStartsTheProgram)
         if (c.message == WM_LBUTTONUP)
             launcher.post(WM_LBUTTONDOWN);
         launcher.post(c.message, c.wParam);
-        EXPECT_TRUE(started(title, 10000)) << c.name;
+        EXPECT_TRUE(started(title, patienceMs)) << c.name;
         // "-c3 -t": no console placement, and the launcher stays.
         EXPECT_TRUE(launcher.running()) << c.name;
         closeStandIns(title);
@@ -355,15 +355,15 @@ TEST(LauncherStartTest, ButtonIsDrawnPressedAndOnlyAReleaseOnItStarts)
         return colour;
     };
     auto cornerColour = [&] { return colourAt(corner); };
-    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, 3000));
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, patienceMs));
     EXPECT_EQ(colourAt(field), RGB(212, 208, 200));
 
     moveCursorSeenBy(window, onButton);
     launcher.post(WM_LBUTTONDOWN);
-    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(0, 0, 0); }, 3000));
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(0, 0, 0); }, patienceMs));
     moveCursorSeenBy(window, offButton);
     launcher.post(WM_LBUTTONUP);
-    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, 3000));
+    EXPECT_TRUE(waitFor([&] { return cornerColour() == RGB(255, 255, 255); }, patienceMs));
 
     // A press off the button, released off it, starts nothing either.
     launcher.post(WM_LBUTTONDOWN);
@@ -392,7 +392,7 @@ TEST(CursorReadoutTest, TitleFollowsTheCursorWithT)
         moveCursor(c.cursor);
         const std::string expected = std::to_string(c.cursor.x) + " : " +
                                      std::to_string(c.cursor.y) + " ( " + c.where + " ) ";
-        EXPECT_TRUE(waitFor([&] { return windowTitle(window) == expected; }, 2000))
+        EXPECT_TRUE(waitFor([&] { return windowTitle(window) == expected; }, patienceMs))
             << expected << " but the title is \"" << windowTitle(window) << "\"";
     }
 }
