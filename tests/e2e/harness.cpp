@@ -258,13 +258,17 @@ void closeWindowsAndWait(const char* className, const std::string& title)
 
 void moveCursor(POINT to)
 {
-    // Under Wine the move counts at once in the system's own record, but a
-    // position read more than 100 ms later is the display's, and the display
-    // may have refused the move: moved again until the display has it too.
+    // Wine moves the display's pointer only when its own record of the
+    // position changes, and that record can be stale: a launcher that reads
+    // its display's events late puts back the place where the pointer entered
+    // its window. Through a neighbouring point both moves are real. A position
+    // read more than 100 ms later is the display's: moved again until the
+    // display has it.
     DWORD moved = 0;
     const bool arrived = waitFor(
         [&] {
             if (moved == 0 || GetTickCount() - moved > 1000) {
+                SetCursorPos(to.x > 0 ? to.x - 1 : 1, to.y);
                 SetCursorPos(to.x, to.y);
                 moved = GetTickCount() | 1;
             }
