@@ -373,6 +373,18 @@ bool Launcher::dismissShellError(DWORD timeoutMs)
     return true;
 }
 
+namespace {
+
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accountingOf(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                              sizeof accounting, nullptr);
+    return accounting;
+}
+
+}  // namespace
+
 ProcessJob::ProcessJob() : job(CreateJobObjectA(nullptr, nullptr))
 {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
@@ -386,12 +398,7 @@ ProcessJob::~ProcessJob()
     // Waited for: the window of a process that is still going away could
     // cover the next test's launcher, or pass for a console that it opens.
     TerminateJobObject(job, 1);
-    waitFor([&] {
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
-                                  sizeof accounting, nullptr);
-        return accounting.ActiveProcesses == 0;
-    }, patienceMs);
+    waitFor([&] { return accountingOf(job).ActiveProcesses == 0; }, patienceMs);
     CloseHandle(job);
 }
 
@@ -404,10 +411,7 @@ void ProcessJob::add(const Launcher& launcher)
 
 DWORD ProcessJob::processesEver() const
 {
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
-    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
-                              sizeof accounting, nullptr);
-    return accounting.TotalProcesses;
+    return accountingOf(job).TotalProcesses;
 }
 
 std::string settingsText(const std::string& line1, int delayMs, const std::string& directory,
