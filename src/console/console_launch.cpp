@@ -1,6 +1,7 @@
 // The Start action and the shell-open operation that the PDF help shares.
 #include "../app/launcher_state.h"
 #include "console_geometry.h"
+#include "native_program.h"
 
 #include <shellapi.h>
 
@@ -35,6 +36,32 @@ bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess)
     return opened;
 }
 
+namespace {
+
+bool isFile(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The file the shell is given. A 32-bit launcher on 64-bit Windows starts the
+// system's own programs as a 64-bit one would, by their native copy: the
+// 32-bit cmd lacks the tools that exist only as 64-bit programs. Switching
+// the redirection off around the shell call instead would break the DLL
+// loading that the call does on this thread.
+const char* programFile(char (&native)[nativePathSize])
+{
+    char current[MAX_PATH], system32[MAX_PATH];
+    const DWORD currentLength = GetCurrentDirectoryA(MAX_PATH, current);
+    const UINT systemLength = GetSystemDirectoryA(system32, MAX_PATH);
+    const SystemFolders folders = {current, system32, isFile};
+    const char* program = launcher.settings.program;
+    const bool known = currentLength - 1 < MAX_PATH - 1 && systemLength - 1 < MAX_PATH - 1;
+    return known && nativeProgramPath(program, folders, native) ? native : program;
+}
+
+}  // namespace
+
 void startProgram()
 {
     // A directory that does not exist leaves the current one in force.
@@ -46,7 +73,8 @@ void startProgram()
         noteOpenConsoles();
     // Kept for the console search, which asks the process for its own console.
     HANDLE started = nullptr;
-    const bool opened = shellOpen(launcher.settings.program, launcher.settings.arguments,
+    char native[nativePathSize];
+    const bool opened = shellOpen(programFile(native), launcher.settings.arguments,
                                   placesConsole ? &started : nullptr);
 
     bool quit;

@@ -1,0 +1,28 @@
+// Which file the shell is given for the program, where the launcher runs as
+// a 32-bit guest on 64-bit Windows. Platform-free.
+#pragma once
+
+#include <cstddef>
+
+// The system then gives the guest its 32-bit folder, SysWOW64, for every use
+// of System32: a program named there starts as its 32-bit copy, or not at all
+// where only a 64-bit one exists. Only such a guest has the alias Sysnative,
+// beside System32, which reaches the real one; so a file found through it
+// also tells that the launcher is such a guest, on x64 or ARM64 alike.
+struct SystemFolders {
+    const char* currentDirectory;
+    const char* system32;  // as the system names it, without a final backslash
+    bool (*fileExists)(const char* path);
+};
+
+// Fits the system's MAX_PATH: the shell's ANSI calls take no longer path.
+const std::size_t nativePathSize = 260;
+
+// True, with the Sysnative path in `path`, when the shell would start
+// `program` (".exe" or ".com") from System32 and the native folder holds it.
+// A bare name is looked for where the shell looks: the working directory
+// first, then System32. False where the line stays as written: a document, a
+// path elsewhere (SysWOW64 too), a program found in the working directory,
+// or no native copy.
+bool nativeProgramPath(const char* program, const SystemFolders& folders,
+                       char (&path)[nativePathSize]);
