@@ -5,11 +5,28 @@
 
 LauncherState launcher;
 
+namespace {
+
+// A code page of UTF-8 refuses WC_NO_BEST_FIT_CHARS; it holds every
+// character anyway.
+std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
+                           std::size_t capacity)
+{
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int written =
+        WideCharToMultiByte(CP_ACP, flags, reinterpret_cast<LPCWCH>(text), static_cast<int>(length),
+                            ansi, static_cast<int>(capacity), nullptr, nullptr);
+    return written > 0 ? written : 0;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     // The system's own command line, not the one handed in here: the split
     // looks for the ".exe" of the program's path, which only it carries.
-    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), launcher))
+    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), toAnsiCodePage,
+                          launcher))
         return 0;
     // ShellExecuteEx may hand a file to a handler that is a COM server, and
     // asks for an apartment on the calling thread; OLE1's DDE is not wanted.

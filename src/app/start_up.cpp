@@ -6,7 +6,8 @@
 #include "command_line.h"
 #include "version_file.h"
 
-bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartState& state)
+bool settleStartState(const char* commandLine, std::int32_t screenHeight, AnsiConversion toAnsi,
+                      StartState& state)
 {
     const ArgumentList arguments(commandLine, " ", true);
     const StartOptions options = recogniseOptions(arguments, state.windowLayout);
@@ -26,7 +27,7 @@ bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartS
         state.startsManual = true;
         return true;
     }
-    const SettingsFileRead file = readSettingsFile(screenHeight, settings);
+    const SettingsFileRead file = readSettingsFile(screenHeight, toAnsi, settings);
     if (file == SettingsFileRead::read) {
         if (options.manualStart)
             settings.autoStart = false;

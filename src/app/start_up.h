@@ -19,4 +19,6 @@ struct StartState {
 // returns false: the process ends at once), and otherwise fills `state` from
 // the fixed values of the PDF help, the settings file, or the defaults, which
 // it writes as the settings file only where none exists.
-bool settleStartState(const char* commandLine, std::int32_t screenHeight, StartState& state);
+// `toAnsi` converts the lines of a Unicode settings file.
+bool settleStartState(const char* commandLine, std::int32_t screenHeight, AnsiConversion toAnsi,
+                      StartState& state);

@@ -351,21 +351,35 @@ TEST(ConsoleTest, TwoLaunchersStartedTogetherPlaceTheirOwnConsoles)
 TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
 {
     // Line 3 becomes the program's current directory; line 6 is checked
-    // against the display's own full-screen height.
+    // against the display's own full-screen height. Notepad saves UTF-8,
+    // with or without a byte-order mark: a mark is no part of line 1, and a
+    // folder's name arrives in the ANSI code page.
     const int screen = GetSystemMetrics(SM_CYFULLSCREEN);
     struct {
         int height, placedHeight;
-    } const cases[] = {{screen, screen}, {screen + 1, 390}};
+        const char* mark;    // the file's first bytes
+        const char* folder;  // in UTF-8
+        const char* marker;  // with "[Start]", the automatic start does it
+    } const cases[] = {{screen, screen, "", "work", ""},
+                       {screen + 1, 390, "", "work", ""},
+                       {screen, screen, "", "Jos\xC3\xA9", ""},
+                       {screen, screen, "\xEF\xBB\xBF", "work", "[Start]"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.height);
+        SCOPED_TRACE(std::to_string(c.height) + " " + c.folder + c.marker);
         Scene scene;
-        const std::string work = scene.dir.file("work");
-        CreateDirectoryA(work.c_str(), nullptr);
+        wchar_t wide[MAX_PATH] = L"";
+        MultiByteToWideChar(CP_UTF8, 0, (scene.dir.path + "\\" + c.folder).c_str(), -1, wide,
+                            MAX_PATH);
+        ASSERT_TRUE(CreateDirectoryW(wide, nullptr));
+        char work[MAX_PATH] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, work, MAX_PATH, nullptr, nullptr);
         writeFile(scene.dir.file("Tabrivet.txt"),
-                  settingsText(scene.exe + " 0d:" + scene.title, 1000, work, 0, 581, c.height));
+                  c.mark + settingsText(scene.exe + " 0d:" + scene.title + c.marker, 1000,
+                                        scene.dir.path + "\\" + c.folder, 0, 581, c.height));
         Launcher launcher(scene.dir, "");
-        launcher.post(WM_COMMAND, IDM_START);
-        EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+        if (*c.marker == '\0')
+            launcher.post(WM_COMMAND, IDM_START);
+        EXPECT_EQ(launcher.waitForExit(patienceMs + 1000), 0);
         EXPECT_EQ(readFile(scene.dir.file("current_directory.txt")), work);
         HWND console = waitForConsole(scene.title);
         ASSERT_NE(console, nullptr);

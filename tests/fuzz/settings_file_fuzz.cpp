@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/settings_file.h"
+#include "../unit/latin1_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (file == nullptr)
         return 0;
     LaunchSettings settings{};
-    readSettings(file, screenHeight, settings);
+    readSettings(file, screenHeight, toLatin1, settings);
     std::fclose(file);
 
     const auto within = [](std::int32_t value, std::int32_t low, std::int32_t high) {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-
 #include "app/settings_file.h"
 #include "app/version_file.h"
+#include "latin1_text.h"
 #include "temp_directory.h"
 
 namespace {
@@ -21,7 +21,7 @@ LaunchSettings readBytes(const std::string& bytes)
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
     LaunchSettings settings{};
-    readSettings(file, screenHeight, settings);
+    readSettings(file, screenHeight, toLatin1, settings);
     std::fclose(file);
     return settings;
 }
@@ -202,6 +202,66 @@ TEST(SettingsFileTest, NulBytesStayInsideTheirLine)
     EXPECT_EQ(settings.consoleMode, 2);
 }
 
+// UTF-16 of a text of ASCII and Latin-1 characters, with its byte-order mark.
+std::string utf16(const std::string& latin1, bool littleEndian)
+{
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : latin1) {
+        const char units[2] = {c, '\0'};
+        bytes += littleEndian ? std::string(units, 2) : std::string(units + 1, 1) + c;
+    }
+    return bytes;
+}
+
+TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
+{
+    // Line 1 is "p ARGUMENT", line 3 the directory; the stand-in code page
+    // is Latin-1, so "\xFC" is its "ü" and "?" a character it lacks.
+    struct {
+        const char* name;
+        std::string file;
+        const char* arguments;
+        const char* directory;
+    } const cases[] = {
+        {"mark and ASCII", "\xEF\xBB\xBFp a[Start]\r\n1\r\nC:\\\r\n", "a", "C:\\"},
+        {"ANSI", "p M\xFCller\n1\nC:\\J\xE9\n", "M\xFCller", "C:\\J\xE9"},
+        {"UTF-8", "p M\xC3\xBCller\n1\nC:\\J\xC3\xA9\n", "M\xFCller", "C:\\J\xE9"},
+        {"UTF-8 with mark", "\xEF\xBB\xBFp M\xC3\xBCller\n", "M\xFCller", "C:\\"},
+        {"UTF-16 LE", utf16("p M\xFCller\r\n1\r\nC:\\J\xE9\r\n", true), "M\xFCller",
+         "C:\\J\xE9"},
+        {"UTF-16 BE", utf16("p M\xFCller\r\n1\r\nC:\\J\xE9\r\n", false), "M\xFCller",
+         "C:\\J\xE9"},
+        {"truncated sequence", "p M\xC3\n1\nC:\\J\xC3\xA9\n", "M\xC3", "C:\\J\xC3\xA9"},
+        {"overlong slash", "p \xC0\xAF\n1\nC:\\J\xC3\xA9\n", "\xC0\xAF", "C:\\J\xC3\xA9"},
+        {"surrogate", "p \xED\xA0\x80\n1\nC:\\J\xC3\xA9\n", "\xED\xA0\x80",
+         "C:\\J\xC3\xA9"},
+        {"beyond U+10FFFF", "p \xF4\x90\x80\x80\n", "\xF4\x90\x80\x80", "C:\\"},
+        {"bytes behind the end mark", "p M\xC3\xBCller\x1A\xFF\n", "M\xFCller", "C:\\"},
+        {"outside the code page", "p \xC5\x82\xF0\x9F\x98\x80\n", "??", "C:\\"},
+        {"malformed behind a mark", "\xEF\xBB\xBFp a\xFF\xC3\n", "a??", "C:\\"},
+        {"UTF-16 lone surrogates", std::string("\xFF\xFEp\0 \0\x00\xD8x\0\x00\xDC", 12), "?x?",
+         "C:\\"},
+        {"UTF-16 odd last byte", std::string("\xFF\xFEp\0 \0a\0b", 9), "a", "C:\\"},
+    };
+    for (const auto& c : cases) {
+        const LaunchSettings settings = readBytes(c.file);
+        EXPECT_STREQ(settings.arguments, c.arguments) << c.name;
+        EXPECT_STREQ(settings.workingDirectory, c.directory) << c.name;
+        EXPECT_STREQ(settings.program, "p") << c.name;
+    }
+}
+
+TEST(SettingsEncodingTest, UnicodeLinesKeepTheCapacityInAnsiBytes)
+{
+    // 4221 two-byte characters convert to 4221 bytes and fit beside "p ";
+    // one more ends the reading as an overlong ANSI line does.
+    std::string fits = "p ";
+    for (int i = 0; i < 4221; ++i)
+        fits += "\xC3\xA9";
+    EXPECT_EQ(readBytes(fits + "\n100\n").startDelayMs, 100);
+    EXPECT_EQ(readBytes(fits + "\xC3\xA9\n100\n").startDelayMs, 1000);
+}
+
 using FileDirectoryTest = InTempDirectory;
 
 TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
@@ -212,7 +272,7 @@ TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
               "cmd.exe /T:0F[Start]\r\n1000\r\nC:\\\r\n0\r\n580\r\n390\r\n");
 
     LaunchSettings read{};
-    ASSERT_EQ(readSettingsFile(screenHeight, read), SettingsFileRead::read);
+    ASSERT_EQ(readSettingsFile(screenHeight, toLatin1, read), SettingsFileRead::read);
     EXPECT_STREQ(read.program, written.program);
     EXPECT_STREQ(read.arguments, written.arguments);
     EXPECT_TRUE(read.autoStart);
@@ -220,11 +280,23 @@ TEST_F(FileDirectoryTest, DefaultFileIsThe46BytesAndReadsBack)
     EXPECT_EQ(read.consoleHeight, 390);
 }
 
+TEST_F(FileDirectoryTest, DefaultFileIsWrittenOnlyWhereNoNameStands)
+{
+    // A link that leads nowhere reads as no file; writing through it would
+    // create the file it names.
+    ASSERT_EQ(symlink("elsewhere.txt", settingsFileName), 0);
+    LaunchSettings settings{};
+    writeDefaultSettingsFile(settings);
+    EXPECT_FALSE(exists("elsewhere.txt"));
+    EXPECT_STREQ(settings.program, "cmd.exe");
+    EXPECT_EQ(settings.consoleHeight, 390);
+}
+
 TEST_F(FileDirectoryTest, MissingFileIsToldAndChangesNothing)
 {
     LaunchSettings settings{};
     settings.consoleMode = 7;
-    EXPECT_EQ(readSettingsFile(screenHeight, settings), SettingsFileRead::missing);
+    EXPECT_EQ(readSettingsFile(screenHeight, toLatin1, settings), SettingsFileRead::missing);
     EXPECT_EQ(settings.consoleMode, 7);
     EXPECT_STREQ(settings.program, "");
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/start_up.h"
+#include "latin1_text.h"
 #include "temp_directory.h"
 
 namespace {
@@ -13,7 +14,7 @@ protected:
 
 TEST_F(StartUpTest, FirstStartWritesDefaultsAndIgnoresManualStartAndReadout)
 {
-    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t -c2", 711, state));
+    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t -c2", 711, toLatin1, state));
     EXPECT_TRUE(exists("Tabrivet.txt"));
     EXPECT_TRUE(state.settings.autoStart);
     EXPECT_FALSE(state.showCursorPosition);
@@ -21,7 +22,7 @@ TEST_F(StartUpTest, FirstStartWritesDefaultsAndIgnoresManualStartAndReadout)
 
     // The next start finds the file, and both options take effect.
     StartState next{};
-    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t", 711, next));
+    ASSERT_TRUE(settleStartState("C:\\x\\Tabrivet.exe -s- -t", 711, toLatin1, next));
     EXPECT_FALSE(next.settings.autoStart);
     EXPECT_TRUE(next.showCursorPosition);
     EXPECT_FALSE(next.startsManual);
@@ -31,7 +32,7 @@ TEST_F(StartUpTest, FileThatCannotBeOpenedGivesTheDefaultsAndIsKept)
 {
     // A link to itself: there is a file of that name, but no open succeeds.
     ASSERT_EQ(symlink("Tabrivet.txt", "Tabrivet.txt"), 0);
-    ASSERT_TRUE(settleStartState("T.exe -s- -t", 711, state));
+    ASSERT_TRUE(settleStartState("T.exe -s- -t", 711, toLatin1, state));
     EXPECT_STREQ(state.settings.program, "cmd.exe");
     EXPECT_TRUE(state.settings.autoStart);
     EXPECT_EQ(state.settings.consoleHeight, 390);
@@ -44,7 +45,7 @@ TEST_F(StartUpTest, PdfHelpLeavesTheSettingsFileAndZeroesAlone)
 {
     for (const char* commandLine : {"T.exe -p -t -s-", "T.exe -a"}) {
         StartState pdf{};
-        ASSERT_TRUE(settleStartState(commandLine, 711, pdf));
+        ASSERT_TRUE(settleStartState(commandLine, 711, toLatin1, pdf));
         EXPECT_FALSE(exists("Tabrivet.txt"));
         EXPECT_STREQ(pdf.settings.program, "Tabrivet.pdf");
         EXPECT_STREQ(pdf.settings.arguments, "");
@@ -59,7 +60,7 @@ TEST_F(StartUpTest, PdfHelpLeavesTheSettingsFileAndZeroesAlone)
 
 TEST_F(StartUpTest, VersionEndsBeforeTheSettingsFile)
 {
-    EXPECT_FALSE(settleStartState("T.exe -c3 -VC", 711, state));
+    EXPECT_FALSE(settleStartState("T.exe -c3 -VC", 711, toLatin1, state));
     EXPECT_TRUE(exists("version.txt"));
     EXPECT_FALSE(exists("Tabrivet.txt"));
 }
@@ -67,7 +68,7 @@ TEST_F(StartUpTest, VersionEndsBeforeTheSettingsFile)
 TEST_F(StartUpTest, ManualStartOnlySwitchesTheMarkerOff)
 {
     writeContents("Tabrivet.txt", "notepad.exe a.txt[Start]\r\n50\r\nD:\\\r\n3\r\n");
-    ASSERT_TRUE(settleStartState("T.exe -s-", 711, state));
+    ASSERT_TRUE(settleStartState("T.exe -s-", 711, toLatin1, state));
     EXPECT_FALSE(state.settings.autoStart);
     EXPECT_STREQ(state.settings.program, "notepad.exe");
     EXPECT_EQ(state.settings.consoleMode, 3);
