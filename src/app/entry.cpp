@@ -7,6 +7,20 @@ LauncherState launcher;
 
 namespace {
 
+// DLLs that the shell, COM and theming load later by name would otherwise be
+// looked for first in the exe's own folder, which is often Downloads. The call
+// is missing before Windows 8 without KB2533623; loading then stays as it was.
+// Not SetDllDirectory(""): the started program would inherit that.
+void loadDllsFromSystemOnly()
+{
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesCall>(
+        reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories != nullptr)
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 // A code page of UTF-8 refuses WC_NO_BEST_FIT_CHARS; it holds every
 // character anyway.
 std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
@@ -23,6 +37,7 @@ std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    loadDllsFromSystemOnly();
     // The system's own command line, not the one handed in here: the split
     // looks for the ".exe" of the program's path, which only it carries.
     if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), toAnsiCodePage,

@@ -16,6 +16,12 @@ target_link_options(e2e_harness PUBLIC -static)
 add_executable(fake_console WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
 target_link_options(fake_console PRIVATE -static)
 
+# Stands in for a DLL that someone left beside the exe under a system
+# DLL's name.
+add_library(planted_dll SHARED ${CMAKE_SOURCE_DIR}/tests/e2e/planted_dll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "")
+target_link_options(planted_dll PRIVATE -static)
+
 # Keeps the desktop of a test session from closing between two test programs.
 add_executable(desktop_anchor WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_anchor.cpp)
 target_link_options(desktop_anchor PRIVATE -static)
@@ -43,3 +49,4 @@ foreach(name start_up window console bad_input soak)
   set_tests_properties(${name}_e2e PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT 900)
 endforeach()
 add_dependencies(window_e2e reference_pictures)
+add_dependencies(bad_input_e2e planted_dll)

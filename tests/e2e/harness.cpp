@@ -301,9 +301,10 @@ POINT clientToScreen(HWND window, int x, int y)
     return point;
 }
 
-Launcher::Launcher(const std::string& folder, const std::string& arguments, int showCommand)
+Launcher::Launcher(const std::string& folder, const std::string& arguments, int showCommand,
+                   const std::string& copy)
 {
-    const std::string exe = buildDir() + "\\Tabrivet.exe";
+    const std::string exe = copy.empty() ? buildDir() + "\\Tabrivet.exe" : copy;
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;

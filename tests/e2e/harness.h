@@ -82,9 +82,10 @@ struct Launcher {
         : Launcher(dir.path, arguments, showCommand)
     {
     }
-    // Started in `folder`, which it reads its settings from.
+    // Started in `folder`, which it reads its settings from; from a copy of
+    // the exe elsewhere where `exe` names one.
     Launcher(const std::string& folder, const std::string& arguments,
-             int showCommand = SW_SHOWNORMAL);
+             int showCommand = SW_SHOWNORMAL, const std::string& exe = "");
     ~Launcher();
 
     // The launcher window, once the launcher waits for input in its message
