@@ -1,6 +1,6 @@
-# Checks an exe's machine type, that it imports only DLLs that every Windows
-# has, and that it carries its manifest as the invoker and with the systems it
-# was tested on.
+# Checks an exe's machine type and flags, that it imports only DLLs that
+# every Windows has, and that it carries its manifest as the invoker and with
+# the systems it was tested on.
 # Run with -DEXE=... -DARCH=i686|x86_64 -DOBJDUMP=...
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
@@ -14,6 +14,11 @@ else()
 endif()
 if(NOT dump MATCHES "file format ${expected_format}")
   message(FATAL_ERROR "${EXE} is not ${expected_format}")
+endif()
+
+# Without the flag a terminal server runs it with the shims of old programs.
+if(NOT dump MATCHES "TERMINAL_SERVICE_AWARE")
+  message(FATAL_ERROR "${EXE} is not marked terminal-server aware")
 endif()
 
 set(system_dlls KERNEL32.DLL USER32.DLL GDI32.DLL SHELL32.DLL OLE32.DLL MSVCRT.DLL)

@@ -5,6 +5,14 @@
 
 LauncherState launcher;
 
+// The C runtime reports a math error on standard error, which a GUI program
+// has not, and the launcher does no floating-point arithmetic. This stand-in
+// keeps the runtime's report and its texts out of the exe.
+extern "C" int __cdecl _matherr(struct _exception*)
+{
+    return 0;
+}
+
 namespace {
 
 // DLLs that the shell, COM and theming load later by name would otherwise be
