@@ -5,6 +5,8 @@
 # nothing outside this script, such as the 64-bit Wine the other tests use,
 # ever sees the emulation. Skips, with exit code 0, where the machine cannot
 # do that. TABRIVET_I686_EXE names another exe to check instead of the build.
+# The exe is checked twice: in a 32-bit prefix, and as the WoW64 guest it is
+# on 64-bit Windows, in a 64-bit prefix where 64-bit programs run natively.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 self="$root/scripts/$(basename "$0")"
@@ -15,6 +17,7 @@ export TABRIVET_CHECK_QEMU="$work/qemu-i386"
 driver_source="$root/tests/i686/run_launcher.cpp"
 export TABRIVET_CHECK_DRIVER="$work/run_launcher.exe"
 export TABRIVET_CHECK_CONSOLE="$work/fake_console.exe"
+export TABRIVET_CHECK_CONSOLE64="$work/fake_console64.exe"
 # The ELF header of an i386 program, executable or shared, in the format of
 # binfmt_misc's register file.
 i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
@@ -74,7 +77,7 @@ fetch_qemu() {
 install_missing() {
   local missing=() add_i386=0
   dpkg --print-foreign-architectures | grep -qx i386 || add_i386=1
-  for package in wine32:i386 xvfb g++-mingw-w64-i686-posix; do
+  for package in wine32:i386 wine64 xvfb g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix; do
     is_installed "$package" || missing+=("$package")
   done
   if [ $add_i386 = 1 ] || [ ${#missing[@]} -gt 0 ]; then
@@ -95,6 +98,8 @@ build() {
     die "the driver does not build"
   i686-w64-mingw32-g++-posix -static -O2 -mwindows -o "$TABRIVET_CHECK_CONSOLE" \
     "$root/tests/e2e/fake_console.cpp" || die "the console stand-in does not build"
+  x86_64-w64-mingw32-g++-posix -static -O2 -mwindows -o "$TABRIVET_CHECK_CONSOLE64" \
+    "$root/tests/e2e/fake_console.cpp" || die "the 64-bit console stand-in does not build"
   [ -f "$TABRIVET_CHECK_EXE" ] && return 0
   "$root/scripts/install-deps.sh" || die "could not install the build tools"
   cmake -S "$root" -B "$root/build/win-i686" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
@@ -120,13 +125,20 @@ prefix_pids() {
   done
 }
 
-cleanup() {
+end_prefix() {
   wineserver -k >/dev/null 2>&1
   timeout 20 wineserver -w >/dev/null 2>&1
   # A process still starting under emulation may not be known to the server yet.
   local pid
   for pid in $(prefix_pids); do
     kill -9 "$pid" 2>/dev/null
+  done
+}
+
+cleanup() {
+  local prefix
+  for prefix in wineprefix wineprefix64; do
+    WINEPREFIX="$TABRIVET_CHECK_WORK/$prefix" end_prefix
   done
   if [ -n "${xvfb_pid:-}" ]; then
     kill "$xvfb_pid" 2>/dev/null
@@ -164,6 +176,63 @@ run_launcher() {
 
 size_of() {
   if [ -f "$1" ]; then stat -c %s "$1"; else echo missing; fi
+}
+
+# Where a 64-bit shell would take a program from System32, the launcher must
+# start the 64-bit one there, not the SysWOW64 copy that the redirection gives
+# the guest, or none where System32 alone has it. The stand-ins: a program
+# only the 64-bit System32 holds, and one in both folders.
+wow64_rows=(
+  # what | program line of Tabrivet.txt | console title, empty for Wine's console | started process
+  'a 64-bit-only program by its System32 path|C:\windows\system32\tabrivet64.exe 0:wow64-path[Start]|wow64-path|64'
+  'a 64-bit-only program by its bare name|tabrivet64.exe 0:wow64-bare[Start]|wow64-bare|64'
+  'a program by its explicit SysWOW64 path|C:\windows\syswow64\tabrivetboth.exe 0:wow64-explicit[Start]|wow64-explicit|32'
+  'the default cmd.exe|cmd.exe /T:0F[Start]||64'
+)
+
+check_wow64() {
+  local began=$SECONDS
+  # Done with: the 32-bit prefix's programs would only take the cores from these.
+  end_prefix
+  export WINEPREFIX="$TABRIVET_CHECK_WORK/wineprefix64" WINEARCH=win64
+  if ! grep -qs '^#arch=win64' "$WINEPREFIX/system.reg"; then
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+  fi
+  wineserver -p >/dev/null 2>&1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    local made=$SECONDS
+    # The 64-bit loader runs natively; the 32-bit half of the prefix is still
+    # made, under emulation, from the i386 Wine installed before.
+    timeout 600 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+    # The registry reaches the disk only when the server ends.
+    end_prefix
+    wineserver -p >/dev/null 2>&1
+    echo "Created the 64-bit Wine prefix in $((SECONDS - made)) s"
+  fi
+  local windows="$WINEPREFIX/drive_c/windows"
+  cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivet64.exe" &&
+    cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivetboth.exe" &&
+    cp "$TABRIVET_CHECK_CONSOLE" "$windows/syswow64/tabrivetboth.exe" ||
+    die "could not put the stand-ins into the 64-bit prefix"
+
+  local row what line title bits runs="$TABRIVET_CHECK_WORK/run64" index=0 report centre
+  for row in "${wow64_rows[@]}"; do
+    IFS='|' read -r what line title bits <<<"$row"
+    index=$((index + 1))
+    mkdir -p "$runs"
+    # The working directory never holds the started program.
+    printf '%s\r\n100\r\n%s\r\n0\r\n580\r\n390\r\n' "$line" "$(windows_path "$runs/$index")" \
+      >"$runs/$index.txt"
+    report=$(SETTINGS="$runs/$index.txt" run_launcher "$runs/$index" --console "$title" --child)
+    centre=$(sed -n 's/.* centre=\([0-9-]*,[0-9-]*\).*/\1/p' <<<"$report")
+    if [ "$report" = "window=1 exit=0 console=$centre centre=$centre child=$bits" ]; then
+      verdict ok "WoW64: $what starts the $bits-bit program, its console centred at $centre"
+    else
+      verdict "$report" "WoW64: $what starts the $bits-bit program, its console centred"
+    fi
+  done
+  echo "The 64-bit prefix's part took $((SECONDS - began)) s"
 }
 
 inside() {
@@ -237,6 +306,7 @@ inside() {
     verdict "$report" "the console of a started 32-bit program is centred and the launcher ends"
   fi
 
+  check_wow64
   echo "Took $(($(date +%s) - TABRIVET_CHECK_BEGAN)) s"
   echo "i686-check: $passed passed, $failed failed"
   [ $failed = 0 ]
