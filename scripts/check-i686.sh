@@ -195,21 +195,26 @@ check_wow64() {
   # Done with: the 32-bit prefix's programs would only take the cores from these.
   end_prefix
   export WINEPREFIX="$TABRIVET_CHECK_WORK/wineprefix64" WINEARCH=win64
-  if ! grep -qs '^#arch=win64' "$WINEPREFIX/system.reg"; then
+  # The server writes a registry of the right kind even for a prefix whose
+  # making was cut short, so the end of wineboot is marked apart.
+  local complete="$WINEPREFIX/.made-by-wineboot"
+  if ! grep -qs '^#arch=win64' "$WINEPREFIX/system.reg" || [ ! -f "$complete" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-  fi
-  wineserver -p >/dev/null 2>&1
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
     local made=$SECONDS
     # The 64-bit loader runs natively; the 32-bit half of the prefix is still
     # made, under emulation, from the i386 Wine installed before.
-    timeout 600 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+    if ! timeout 600 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null; then
+      end_prefix
+      verdict "wineboot failed" "a 64-bit Wine prefix is made for the WoW64 checks"
+      return
+    fi
     # The registry reaches the disk only when the server ends.
     end_prefix
-    wineserver -p >/dev/null 2>&1
+    touch "$complete"
     echo "Created the 64-bit Wine prefix in $((SECONDS - made)) s"
   fi
+  wineserver -p >/dev/null 2>&1
   local windows="$WINEPREFIX/drive_c/windows"
   cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivet64.exe" &&
     cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivetboth.exe" &&
