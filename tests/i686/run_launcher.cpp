@@ -63,29 +63,26 @@ bool closeErrorBox(DWORD processId, std::string& text)
     return true;
 }
 
-// IsWow64Process tells only whether a process runs under WoW64, which on a
-// 32-bit system none does: there, every process is a 32-bit one.
-int bitness(HANDLE process, bool onWow64)
-{
-    BOOL guest = FALSE;
-    IsWow64Process(process, &guest);
-    return onWow64 && !guest ? 64 : 32;
-}
-
+// The processes whose parent is the launcher, each as 32 or 64. IsWow64Process
+// tells only whether a process is a WoW64 guest, which on a 32-bit system none
+// is: there every process is a 32-bit one.
 std::string childBitness(DWORD parentId)
 {
-    BOOL onWow64 = FALSE;
+    BOOL onWow64 = FALSE, guest = FALSE;
     IsWow64Process(GetCurrentProcess(), &onWow64);
     std::string found;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
         if (entry.th32ParentProcessID != parentId)
             continue;
         HANDLE child = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        found += (found.empty() ? "" : ",") +
-                 (child != nullptr ? std::to_string(bitness(child, onWow64)) : std::string("?"));
+        const char* bits = !child || !IsWow64Process(child, &guest) ? "?"
+                           : onWow64 && !guest                       ? "64"
+                                                                     : "32";
+        found += (found.empty() ? "" : ",") + std::string(bits);
         if (child != nullptr)
             CloseHandle(child);
     }
