@@ -259,30 +259,6 @@ TEST(BadStartTest, UnusableProgramNameShowsTheShellError)
     }
 }
 
-// Wine's own copy of a system DLL goes before one beside the exe, unless
-// the program's entry in Wine's registry says otherwise; Windows takes the
-// one beside the exe.
-struct NativeDllFirst {
-    std::vector<std::string> keys;
-    NativeDllFirst(const char* dll, std::initializer_list<const char*> programs)
-    {
-        for (const char* program : programs) {
-            keys.push_back(std::string("Software\\Wine\\AppDefaults\\") + program);
-            HKEY key = nullptr;
-            RegCreateKeyExA(HKEY_CURRENT_USER, (keys.back() + "\\DllOverrides").c_str(), 0,
-                            nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-            RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
-                           15);
-            RegCloseKey(key);
-        }
-    }
-    ~NativeDllFirst()
-    {
-        for (const std::string& key : keys)
-            RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
-    }
-};
-
 TEST(BadFolderTest, DllLeftBesideTheExeIsNotLoaded)
 {
     // A download folder may hold someone else's DLL under the name of one
@@ -297,7 +273,12 @@ TEST(BadFolderTest, DllLeftBesideTheExeIsNotLoaded)
     CopyFileA((buildDir() + "\\planted_dll.dll").c_str(), dir.file("uxtheme.dll").c_str(), FALSE);
     writeFile(dir.file("Tabrivet.txt"), settingsText("downloaded.exe 0:" + title + "[Start]", 100,
                                                      dir.path, 0, 580, 390));
-    const NativeDllFirst nativeFirst("uxtheme", {"Tabrivet.exe", "downloaded.exe"});
+    // Wine, unlike Windows, takes its own copy of a system DLL before one
+    // beside the exe, unless the program's entry in its registry says not to.
+    const std::string wineDefaults = "Software\\Wine\\AppDefaults\\";
+    for (const char* program : {"Tabrivet.exe", "downloaded.exe"})
+        RegSetKeyValueA(HKEY_CURRENT_USER, (wineDefaults + program + "\\DllOverrides").c_str(),
+                        "uxtheme", REG_SZ, "native,builtin", 15);
     ProcessJob job;
     Launcher launcher(dir.path, "", SW_SHOWNORMAL, dir.file("Tabrivet.exe"));
     job.add(launcher);
@@ -306,6 +287,8 @@ TEST(BadFolderTest, DllLeftBesideTheExeIsNotLoaded)
         waitFor([&] { return fileExists(dir.file("downloaded.exe.planted")); }, patienceMs));
     EXPECT_FALSE(fileExists(dir.file("Tabrivet.exe.planted")));
     closeWindowsAndWait("ConsoleWindowClass", title);
+    for (const char* program : {"Tabrivet.exe", "downloaded.exe"})
+        RegDeleteTreeA(HKEY_CURRENT_USER, (wineDefaults + program).c_str());
 }
 
 }  // namespace
