@@ -9,7 +9,7 @@ from collections import defaultdict
 from pathlib import Path
 
 KIB = 1024
-SIZE_TARGET = 40960
+SIZE_TARGET = 32768
 START_TARGET = 1.03
 # The median: a lookup comes once every 600 ms, during the search only, and
 # the list of processes it reads is what tells whose console it is.
