@@ -41,10 +41,12 @@ bool join(char* path, std::size_t capacity, const char* first, const char* secon
 
 bool isProgramExtension(const char* extension)
 {
+    if (std::strlen(extension) != 4)
+        return false;
     char lower[5] = "";
-    for (int i = 0; i < 4 && extension[i] != '\0'; ++i)
+    for (int i = 0; i < 4; ++i)
         lower[i] = folded(extension[i]);
-    return extension[4] == '\0' && (!std::strcmp(lower, ".exe") || !std::strcmp(lower, ".com"));
+    return !std::strcmp(lower, ".exe") || !std::strcmp(lower, ".com");
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
         {"document", sys32 + "drivers\\etc\\hosts", work, {native + "drivers\\etc\\hosts"}, ""},
         {"batch file", "tool.bat", work, {native + "tool.bat"}, ""},
         {"name without extension", "wsl", work, {native + "wsl"}, ""},
+        {"shorter extension", "a.ex", work, {native + "a.ex"}, ""},
         {"program in the working directory first", "cmd.exe", work,
          {work + "\\cmd.exe", native + "cmd.exe"}, ""},
         {"32-bit copy only", "old32.exe", work, {sys32 + "old32.exe"}, ""},
