@@ -57,26 +57,26 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
     const char* name = program;
     const char* dot = nullptr;
     for (const char* p = program; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == '/' || *p == ':')
+        if (*p == '\\' || *p == '/' || *p == ':') {
             name = p + 1;
-        else if (*p == '.')
+            dot = nullptr;
+        } else if (*p == '.') {
             dot = p;
+        }
     }
-    if (dot == nullptr || dot < name || !isProgramExtension(dot))
+    if (dot == nullptr || !isProgramExtension(dot))
         return false;
 
     // Where in System32 the shell would find it: a bare name in the working
     // directory first, which may itself lie inside System32, then in
     // System32; a path names its one place.
-    const char* rest = inside(program, folders.system32);
-    if (name == program) {
-        rest = program;
-        if (folders.fileExists(program)) {
-            rest = join(path, nativePathSize, folders.currentDirectory, "\\", program)
-                       ? inside(path, folders.system32)
-                       : nullptr;
-        }
-    }
+    const char* rest = program;
+    if (name != program)
+        rest = inside(program, folders.system32);
+    else if (folders.fileExists(program))
+        rest = join(path, nativePathSize, folders.currentDirectory, "\\", program)
+                   ? inside(path, folders.system32)
+                   : nullptr;
     // The alias stands beside System32, in the Windows folder.
     char native[nativePathSize];
     const char* windowsEnd = nullptr;
