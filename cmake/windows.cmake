@@ -51,7 +51,10 @@ target_link_libraries(Tabrivet PRIVATE tabrivet_core ole32)
 # Terminal-server aware, as Microsoft's linker makes every exe: without the
 # flag, a terminal server runs the launcher with the shims of old programs,
 # a private per-user Windows folder among them.
-target_link_options(Tabrivet PRIVATE -static -s -Wl,--gc-sections -Wl,--tsaware)
+target_link_options(Tabrivet PRIVATE -static -s -Wl,--gc-sections -Wl,--tsaware
+                   -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/data-sections.ld)
+set_property(TARGET Tabrivet APPEND PROPERTY LINK_DEPENDS
+             ${CMAKE_SOURCE_DIR}/cmake/data-sections.ld)
 
 # Every Windows has these; anything else would have to ship beside the exe.
 add_test(NAME exe_imports
