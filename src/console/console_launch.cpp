@@ -66,8 +66,9 @@ void startProgram()
 {
     // A directory that does not exist leaves the current one in force.
     SetCurrentDirectoryA(launcher.settings.workingDirectory);
-    // The manual opens no console: searching would freeze the launcher for
-    // half a minute. A launcher in a corner places no console either.
+    // The manual opens no console: searching would keep clicks and keys
+    // waiting for half a minute. A launcher in a corner places no console
+    // either.
     const bool placesConsole = !launcher.startsManual && launcher.windowLayout == 0;
     if (placesConsole)
         noteOpenConsoles();

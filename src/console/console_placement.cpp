@@ -206,12 +206,18 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
                                    GetSystemMetrics(SM_CYFULLSCREEN), GetSystemMetrics(SM_CYMENU),
                                    GetSystemMetrics(SM_CYCAPTION)};
 
-    // The program may take a while to open its console; the launcher does not
-    // handle messages meanwhile.
+    // The program may take a while to open its console. Meanwhile the queue
+    // is read without taking anything out of it: that answers what other
+    // programs send (a broadcast waits for every top-level window), and a
+    // window whose queue goes unread for 5 s is counted hung, which Windows
+    // shows as a ghost that offers to end the launcher. Clicks, keys and
+    // posted requests stay queued until the search is over.
     gatherFamily(startedProcess, openBefore.noted);
     Found found = lookUp();
     for (int lookup = 1; found.window == nullptr && !found.joinedOpenTerminal && lookup < lookups;
          ++lookup) {
+        MSG waiting;
+        PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE);
         Sleep(lookupIntervalMs);
         found = lookUp();
     }

@@ -21,6 +21,31 @@ void CALLBACK autoStartTimerProc(HWND window, UINT, UINT_PTR, DWORD)
     PostMessageA(window, WM_AUTOSTART, 0, 0);
 }
 
+// While a Start runs, its console search reads the queue, which lets the
+// messages of other threads and programs through, and the shell's error box
+// runs a message loop of its own. A Start or Help asked for meanwhile would
+// run inside this Start; it is counted instead and asked for again once this
+// Start has returned, when it runs as a request that waited in the queue
+// always did.
+bool startRunning;
+int startsWaiting;
+int helpsWaiting;
+
+void requestStart()
+{
+    if (startRunning) {
+        ++startsWaiting;
+        return;
+    }
+    startRunning = true;
+    startProgram();
+    startRunning = false;
+    for (; startsWaiting > 0; --startsWaiting)
+        PostMessageA(launcher.mainWindow, WM_COMMAND, IDM_START, 0);
+    for (; helpsWaiting > 0; --helpsWaiting)
+        PostMessageA(launcher.mainWindow, WM_COMMAND, IDM_HELP, 0);
+}
+
 bool isCursorOnStartButton()
 {
     POINT cursor;
@@ -95,10 +120,13 @@ void onCommand(WPARAM command)
         postQuitIf(true);
         break;
     case IDM_HELP:
-        openPdfHelp();
+        if (startRunning)
+            ++helpsWaiting;
+        else
+            openPdfHelp();
         break;
     case IDM_START:
-        startProgram();
+        requestStart();
         break;
     }
 }
@@ -116,7 +144,7 @@ void onButtonUp(HWND window)
 {
     launcher.startButtonPressed = isCursorOnStartButton();
     if (launcher.startButtonPressed) {
-        startProgram();
+        requestStart();
         launcher.startButtonPressed = false;
     }
     InvalidateRect(window, nullptr, TRUE);
@@ -150,7 +178,7 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_CHAR:
         if ((wParam & 0xFF) == '-')
-            startProgram();
+            requestStart();
         return 0;
     case WM_COMMAND:
         onCommand(wParam);
@@ -162,7 +190,7 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         onButtonUp(window);
         return 0;
     case WM_AUTOSTART:
-        startProgram();
+        requestStart();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

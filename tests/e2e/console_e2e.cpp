@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "../../res/tabrivet_ids.h"
 #include "harness.h"
@@ -270,14 +271,64 @@ TEST(ConsoleTest, TopModeRaisesTheConsoleAboveOtherWindows)
     }
 }
 
+// While it searches, the launcher answers what is sent to it, so that
+// Windows never counts it hung, and a Start sent meanwhile runs after the
+// search, not inside it. Each check is made from the test's side: a hung
+// window would also fail the sent message, and Wine counts a queue hung
+// only while a message waits in it.
+void probeWhileSearching(Launcher& launcher, HANDLE runs, const std::string& started, DWORD start)
+{
+    HWND window = launcher.window();
+    ASSERT_TRUE(waitFor([&] { return fileExists(started); }, patienceMs));
+    while (GetTickCount() - start < 1000)
+        Sleep(20);
+    DWORD startSentFor = 0;
+    std::thread sender([&] {
+        const DWORD sent = GetTickCount();
+        DWORD_PTR result;
+        if (SendMessageTimeoutA(window, WM_COMMAND, IDM_START, 0, SMTO_NORMAL, 10000, &result))
+            startSentFor = GetTickCount() - sent;
+    });
+    bool probedSend = false, probedHalf = false;
+    int hung = 0;
+    while (launcher.waitForExit(500) == -1 && GetTickCount() - start < 40000) {
+        PostMessageA(window, WM_NULL, 0, 0);
+        hung += IsHungAppWindow(window) != FALSE;
+        const DWORD now = GetTickCount() - start;
+        if (now >= 6000 && !probedSend) {
+            probedSend = true;
+            DWORD_PTR result;
+            EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result), 0u)
+                << "a sent message waited for the search";
+        }
+        if (now >= 14700 && !probedHalf) {
+            probedHalf = true;
+            LONG counted = 0;
+            ReleaseSemaphore(runs, 1, &counted);
+            WaitForSingleObject(runs, 0);
+            EXPECT_EQ(counted, 1) << "runs half way through the search";
+        }
+    }
+    sender.join();
+    EXPECT_TRUE(probedSend && probedHalf);
+    EXPECT_EQ(hung, 0) << "half-second polls that found the launcher hung";
+    EXPECT_NE(startSentFor, 0u) << "the sent Start never returned";
+    EXPECT_LT(startSentFor, 2000u);
+    int counted = 0;
+    while (WaitForSingleObject(runs, counted < 2 ? patienceMs : 0) == WAIT_OBJECT_0)
+        ++counted;
+    EXPECT_EQ(counted, 2) << "runs after the search";
+}
+
 // A console that opens 1 s after the Start is found at the next lookup, one
 // pause of 600 ms at most after it opens: neither at once nor at the 29.4 s
 // of giving up. With nothing to take, the lookups run out after 49 pauses of
-// 600 ms and mode 0 still ends the launcher; a pseudo console window that no
-// terminal owns is not taken, nor touched. The bounds leave room for a busy
-// machine: in 11 runs the late console was placed 61 to 587 ms after it
-// opened (1,859 ms after the Start), and giving up took 29.59 to 29.72 s
-// (29.95 s seen on a busy machine); one lookup fewer gives 29.0 s.
+// 600 ms; a Start sent meanwhile then runs, and its console is placed, and
+// mode 0 still ends the launcher; a pseudo console window that no terminal
+// owns is not taken, nor touched. The bounds leave room for a busy machine:
+// in 11 runs the late console was placed 61 to 587 ms after it opened (1,859
+// ms after the Start), and giving up took 29.59 to 29.72 s (29.95 s seen on
+// a busy machine); one lookup fewer gives 29.0 s.
 TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
 {
     struct {
@@ -287,9 +338,11 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
         const char* windowClass;   // of the stand-in's window, if it opens one in time
         std::string geometry;
         DWORD placedWithinMs;  // of the window opening, when it is the one placed
+        bool probed = false;   // another program probes the launcher during the search
     } const cases[] = {
         {"console opening 1 s late", "1000", 1000, 5000, consoleClass, centred(), 1100},
-        {"no console", "40000", 29400, 33000, nullptr, "", 0},
+        {"no console, then a Start sent meanwhile", "40000ds", 29400, 35000, consoleClass,
+         centred(), 0, true},
         {"pseudo console without a terminal", "0u", 29400, 33000, pseudoClass, "0,0 0x0", 0},
         {"pseudo console of another program's window", "0o", 29400, 33000, editorClass,
          untouched, 0},
@@ -300,6 +353,7 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
         writeFile(scene.dir.file("Tabrivet.txt"),
                   settingsText(scene.exe + " " + c.standIn + ":" + scene.title, 1000,
                                scene.dir.path, 0, 581, 391));
+        HANDLE runs = CreateSemaphoreA(nullptr, 0, 10, scene.title.c_str());
         // The job ends the stand-in that would open only long after the search.
         ProcessJob job;
         Launcher launcher(scene.dir, "");
@@ -307,6 +361,9 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
         ASSERT_NE(launcher.window(), nullptr);
         const DWORD start = GetTickCount();
         launcher.post(WM_COMMAND, IDM_START);
+        if (c.probed)
+            probeWhileSearching(launcher, runs, scene.dir.file("current_directory.txt"), start);
+        CloseHandle(runs);
         if (c.placedWithinMs != 0) {
             HWND console = waitForConsole(scene.title, c.windowClass);
             ASSERT_NE(console, nullptr);

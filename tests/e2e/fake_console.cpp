@@ -18,6 +18,7 @@
 //      TABRIVET_ATTACH_PID names, as helpers and debuggers do, and stays
 //      attached;
 //   q  ends two seconds after opening its window;
+//   s  opens at once from its second run on, as its semaphore counts them;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
 //      pseudo console window that it owns, shown without activation;
 //   o  as t, but the owner is another program's window (an editor's built-in
@@ -81,15 +82,18 @@ HWND openPseudoConsole(HINSTANCE instance, const char* title, HWND terminal)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
-    const int delayMs = std::atoi(commandLine);
+    int delayMs = std::atoi(commandLine);
     const char* colon = std::strchr(commandLine, ':');
     const char* title = colon != nullptr ? colon + 1 : "fake console";
     const std::string flags(commandLine, colon != nullptr ? colon - commandLine : 0);
     auto flag = [&](char f) { return flags.find(f) != std::string::npos; };
 
     if (HANDLE runs = OpenSemaphoreA(SEMAPHORE_MODIFY_STATE, FALSE, title)) {
-        ReleaseSemaphore(runs, 1, nullptr);
+        LONG earlier = 0;
+        ReleaseSemaphore(runs, 1, &earlier);
         CloseHandle(runs);
+        if (flag('s') && earlier > 0)
+            delayMs = 0;
     }
     if (flag('h')) {
         if (!flag('n'))
