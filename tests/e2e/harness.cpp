@@ -2,6 +2,7 @@
 #include "harness.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 
@@ -422,3 +423,67 @@ std::string settingsText(const std::string& line1, int delayMs, const std::strin
            std::to_string(consoleMode) + "\r\n" + std::to_string(width) + "\r\n" +
            std::to_string(height) + "\r\n";
 }
+
+namespace {
+
+// Wine's own services, started with the session or on demand, and the
+// program that keeps the session's desktop open.
+bool belongsToSession(const char* exe)
+{
+    for (const char* name : {"services.exe", "winedevice.exe", "plugplay.exe", "explorer.exe",
+                             "svchost.exe", "rpcss.exe", "desktop_anchor.exe"}) {
+        if (lstrcmpiA(exe, name) == 0)
+            return true;
+    }
+    return false;
+}
+
+// What a test started, and what the launcher started for it (a program, its
+// console host, the shell's viewer), ends with the test, also when an
+// assertion returned early: left running, it would pass for a console of the
+// next test, and each of them holds the test's output open. A test program
+// that a timeout ended leaves its processes to the next one, which ends them
+// before its first test.
+struct EndLeftovers : testing::EmptyTestEventListener {
+    void OnTestProgramStart(const testing::UnitTest&) override
+    {
+        endLeftovers("an earlier test program");
+    }
+    void OnTestEnd(const testing::TestInfo& test) override { endLeftovers(test.name()); }
+
+    static void endLeftovers(const std::string& leftBy)
+    {
+        std::vector<HANDLE> ending;
+        std::string names;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            if (entry.th32ProcessID == GetCurrentProcessId() || belongsToSession(entry.szExeFile))
+                continue;
+            HANDLE process =
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+            if (process != nullptr && TerminateProcess(process, 1)) {
+                ending.push_back(process);
+                names += std::string(" ") + entry.szExeFile;
+            } else if (process != nullptr) {
+                CloseHandle(process);
+            }
+        }
+        CloseHandle(snapshot);
+        for (HANDLE process : ending) {
+            WaitForSingleObject(process, patienceMs);
+            CloseHandle(process);
+        }
+        if (!names.empty())
+            std::printf("Ended what %s left running:%s\n", leftBy.c_str(), names.c_str());
+    }
+};
+
+[[maybe_unused]] const bool leftoversEnded = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new EndLeftovers);
+    return true;
+}();
+
+}  // namespace
