@@ -49,7 +49,8 @@ long readUtf16Unit(const TextInput& input)
 }
 
 // A surrogate pair gives one code point; a lone surrogate stays as it is,
-// and the conversion makes a '?' of it.
+// and the conversion makes of it a '?' on an ANSI code page, U+FFFD's bytes
+// on a UTF-8 one.
 long readUtf16(const TextInput& input)
 {
     const long unit = readUtf16Unit(input);
