@@ -1,5 +1,6 @@
 // The system's ANSI conversion played with Latin-1, for builds without the
-// system: a character beyond it becomes '?', as without best fit.
+// system: a character beyond it becomes '?', as without best fit. A
+// double-byte code page is played with the UTF-16 units themselves.
 #pragma once
 
 #include <cstddef>
@@ -12,4 +13,18 @@ inline std::size_t toLatin1(const char16_t* text, std::size_t length, char* ansi
         return 0;
     ansi[0] = length == 1 && text[0] < 0x100 ? static_cast<char>(text[0]) : '?';
     return 1;
+}
+
+// Two bytes a unit, high byte first: the line capacity must count both, and
+// a surrogate pair joined wrongly shows in them.
+inline std::size_t toUnitBytes(const char16_t* text, std::size_t length, char* ansi,
+                               std::size_t capacity)
+{
+    if (capacity < 2 * length)
+        return 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        ansi[2 * i] = static_cast<char>(text[i] >> 8);
+        ansi[2 * i + 1] = static_cast<char>(text[i]);
+    }
+    return 2 * length;
 }

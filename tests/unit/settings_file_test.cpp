@@ -15,13 +15,13 @@ namespace {
 const std::int32_t screenHeight = 711;
 
 // Reads `bytes` as a settings file; `settings` starts zeroed as at program start.
-LaunchSettings readBytes(const std::string& bytes)
+LaunchSettings readBytes(const std::string& bytes, AnsiConversion toAnsi = toLatin1)
 {
     std::FILE* file = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
     LaunchSettings settings{};
-    readSettings(file, screenHeight, toLatin1, settings);
+    readSettings(file, screenHeight, toAnsi, settings);
     std::fclose(file);
     return settings;
 }
@@ -222,6 +222,7 @@ TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
         std::string file;
         const char* arguments;
         const char* directory;
+        AnsiConversion toAnsi = toLatin1;
     } const cases[] = {
         {"mark and ASCII", "\xEF\xBB\xBFp a[Start]\r\n1\r\nC:\\\r\n", "a", "C:\\"},
         {"ANSI", "p M\xFCller\n1\nC:\\J\xE9\n", "M\xFCller", "C:\\J\xE9"},
@@ -232,6 +233,8 @@ TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
         {"UTF-16 BE", utf16("p M\xFCller\r\n1\r\nC:\\J\xE9\r\n", false), "M\xFCller",
          "C:\\J\xE9"},
         {"truncated sequence", "p M\xC3\n1\nC:\\J\xC3\xA9\n", "M\xC3", "C:\\J\xC3\xA9"},
+        {"UTF-8 pair before a breaking byte", "p \xC3\xA9\n1\nC:\\J\xE9\n", "\xC3\xA9",
+         "C:\\J\xE9"},
         {"overlong slash", "p \xC0\xAF\n1\nC:\\J\xC3\xA9\n", "\xC0\xAF", "C:\\J\xC3\xA9"},
         {"surrogate", "p \xED\xA0\x80\n1\nC:\\J\xC3\xA9\n", "\xED\xA0\x80",
          "C:\\J\xC3\xA9"},
@@ -239,12 +242,17 @@ TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
         {"bytes behind the end mark", "p M\xC3\xBCller\x1A\xFF\n", "M\xFCller", "C:\\"},
         {"outside the code page", "p \xC5\x82\xF0\x9F\x98\x80\n", "??", "C:\\"},
         {"malformed behind a mark", "\xEF\xBB\xBFp a\xFF\xC3\n", "a??", "C:\\"},
+        {"malformed then more lines", "\xEF\xBB\xBFp \xC3\n1\nD:\\\n", "?", "D:\\"},
         {"UTF-16 lone surrogates", std::string("\xFF\xFEp\0 \0\x00\xD8x\0\x00\xDC", 12), "?x?",
          "C:\\"},
         {"UTF-16 odd last byte", std::string("\xFF\xFEp\0 \0a\0b", 9), "a", "C:\\"},
+        {"UTF-16 LE pair", std::string("\xFF\xFEp\0 \0\x01\xD8\x37\xDC", 10), "\xD8\x01\xDC\x37",
+         "C:\\", toUnitBytes},
+        {"UTF-16 BE pair", std::string("\xFE\xFF\0p\0 \xD8\x01\xDC\x37", 10), "\xD8\x01\xDC\x37",
+         "C:\\", toUnitBytes},
     };
     for (const auto& c : cases) {
-        const LaunchSettings settings = readBytes(c.file);
+        const LaunchSettings settings = readBytes(c.file, c.toAnsi);
         EXPECT_STREQ(settings.arguments, c.arguments) << c.name;
         EXPECT_STREQ(settings.workingDirectory, c.directory) << c.name;
         EXPECT_STREQ(settings.program, "p") << c.name;
@@ -260,6 +268,12 @@ TEST(SettingsEncodingTest, UnicodeLinesKeepTheCapacityInAnsiBytes)
         fits += "\xC3\xA9";
     EXPECT_EQ(readBytes(fits + "\n100\n").startDelayMs, 100);
     EXPECT_EQ(readBytes(fits + "\xC3\xA9\n100\n").startDelayMs, 1000);
+
+    // Where "\xC5\x82" takes two bytes, the 2111th finds one left.
+    std::string doubled = "p ";
+    for (int i = 0; i < 2111; ++i)
+        doubled += "\xC5\x82";
+    EXPECT_EQ(readBytes(doubled + "\n100\n", toUnitBytes).startDelayMs, 1000);
 }
 
 using FileDirectoryTest = InTempDirectory;
