@@ -25,8 +25,12 @@ void loadDllsFromSystemOnly()
     const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesCall>(
         reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories")));
-    if (setDefaultDllDirectories != nullptr)
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Vista (6.0, major version in the low byte) fails to create shell-link
+    // objects under the call, so installers such as NSIS leave it out there.
+    // The folders that a shell handler adds with AddDllDirectory or
+    // SetDllDirectory stay open to its own DLLs.
+    if (setDefaultDllDirectories != nullptr && LOWORD(GetVersion()) != 0x0006)
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
 }
 
 // A code page of UTF-8 refuses WC_NO_BEST_FIT_CHARS; it holds every

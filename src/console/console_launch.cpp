@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #if !defined(_WIN64)
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record must keep its layout");
 #endif
@@ -54,7 +56,11 @@ const char* programFile(char (&native)[nativePathSize])
     char current[MAX_PATH], system32[MAX_PATH];
     const DWORD currentLength = GetCurrentDirectoryA(MAX_PATH, current);
     const UINT systemLength = GetSystemDirectoryA(system32, MAX_PATH);
-    const SystemFolders folders = {current, system32, isFile};
+    // No buffer to size for a PATH of up to 32 K characters. The C runtime's
+    // copy of the environment is read, which the launcher never changes.
+    const char* searchPath = std::getenv("PATH");
+    const SystemFolders folders = {current, system32, searchPath != nullptr ? searchPath : "",
+                                   isFile};
     const char* program = launcher.settings.program;
     const bool known = currentLength - 1 < MAX_PATH - 1 && systemLength - 1 < MAX_PATH - 1;
     return known && nativeProgramPath(program, folders, native) ? native : program;

@@ -14,39 +14,30 @@ char folded(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// What follows `folder` and a slash in `path`, or null when the path does not
-// lie inside it.
-const char* inside(const char* path, const char* folder)
-{
-    for (; *folder != '\0'; ++path, ++folder) {
-        if (folded(*path) != folded(*folder))
-            return nullptr;
-    }
-    return folded(*path) == '\\' ? path + 1 : nullptr;
-}
-
-// `first`, `second` and `third` one after the other; false when they do not
-// fit into `capacity` bytes.
-bool join(char* path, std::size_t capacity, const char* first, const char* second,
-          const char* third)
-{
-    const std::size_t lengths[] = {std::strlen(first), std::strlen(second), std::strlen(third)};
-    if (lengths[0] + lengths[1] + lengths[2] >= capacity)
-        return false;
-    std::strcpy(path, first);
-    std::strcpy(path + lengths[0], second);
-    std::strcpy(path + lengths[0] + lengths[1], third);
-    return true;
-}
-
 bool isProgramExtension(const char* extension)
 {
-    if (std::strlen(extension) != 4)
-        return false;
-    char lower[5] = "";
-    for (int i = 0; i < 4; ++i)
+    // One character more than either, so that a longer extension differs.
+    char lower[6] = "";
+    for (int i = 0; i < 5 && extension[i] != '\0'; ++i)
         lower[i] = folded(extension[i]);
     return !std::strcmp(lower, ".exe") || !std::strcmp(lower, ".com");
+}
+
+// The extensions the shell tries on a name without one, in the order of its
+// documentation. Not PATHEXT: that is the command prompt's list.
+const char completions[] = ".pif.com.bat.cmd.lnk.exe";
+
+// The part of the `length` characters of `folder` that follows System32:
+// empty for System32 itself, else a slash and the rest; null when the folder
+// lies elsewhere.
+const char* belowSystem32(const char* folder, std::size_t length, const char* system32)
+{
+    const char* const end = folder + length;
+    for (; *system32 != '\0'; ++folder, ++system32) {
+        if (folder == end || folded(*folder) != folded(*system32))
+            return nullptr;
+    }
+    return folder == end || folded(*folder) == '\\' ? folder : nullptr;
 }
 
 }  // namespace
@@ -64,33 +55,76 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
             dot = p;
         }
     }
-    if (dot == nullptr || !isProgramExtension(dot))
+    if (*name == '\0' || (dot != nullptr && !isProgramExtension(dot)))
+        return false;
+    const std::size_t nameLength = std::strlen(name);
+    // The alias stands beside System32, in the Windows folder.
+    std::size_t windowsLength = 0, system32Length = 0;
+    for (; folders.system32[system32Length] != '\0'; ++system32Length) {
+        if (folders.system32[system32Length] == '\\')
+            windowsLength = system32Length;
+    }
+    if (windowsLength == 0)
         return false;
 
-    // Where in System32 the shell would find it: a bare name in the working
-    // directory first, which may itself lie inside System32, then in
-    // System32; a path names its one place.
-    const char* rest = program;
-    if (name != program)
-        rest = inside(program, folders.system32);
-    else if (folders.fileExists(program))
-        rest = join(path, nativePathSize, folders.currentDirectory, "\\", program)
-                   ? inside(path, folders.system32)
-                   : nullptr;
-    // The alias stands beside System32, in the Windows folder.
-    char native[nativePathSize];
-    const char* windowsEnd = nullptr;
-    for (const char* p = folders.system32; *p != '\0'; ++p) {
-        if (*p == '\\')
-            windowsEnd = p;
+    // A path names its one folder. A bare name is looked for where a 64-bit
+    // shell looks, in its order: the working directory, the Windows folder,
+    // System32, then each folder of the PATH.
+    const char* entry = folders.path;
+    for (int place = 0;; ++place) {
+        // Place 1, the Windows folder, begins System32.
+        const char* folder = folders.system32;
+        std::size_t length = windowsLength;
+        if (name != program) {
+            if (place > 0)
+                return false;
+            folder = program;
+            length = name - program;
+        } else if (place == 0) {
+            folder = folders.currentDirectory;
+            length = std::strlen(folder);
+        } else if (place == 2) {
+            length = system32Length;
+        } else if (place > 2) {
+            if (*entry == '\0')
+                return false;
+            folder = entry;
+            length = std::strcspn(entry, ";");
+            entry += length + (entry[length] == ';');
+        }
+
+        // Seen as a 64-bit shell sees it: a folder inside System32 through
+        // Sysnative.
+        const char* const below = belowSystem32(folder, length, folders.system32);
+        std::size_t end = 0;
+        if (below != nullptr) {
+            std::memcpy(path, folders.system32, windowsLength);
+            std::memcpy(path + windowsLength, "\\Sysnative", 10);
+            end = windowsLength + 10;
+            length -= below - folder;
+            folder = below;
+        } else if (length == 0 || name != program) {
+            // An empty PATH entry names no folder, and a path elsewhere stays
+            // as written whatever it holds.
+            continue;
+        }
+        // Room for a slash, the name, an extension and the end.
+        if (end + length + nameLength + 6 > nativePathSize)
+            continue;
+        std::memcpy(path + end, folder, length);
+        end += length;
+        if (folded(path[end - 1]) != '\\')
+            path[end++] = '\\';
+        std::memcpy(path + end, name, nameLength + 1);
+        end += nameLength;
+        // One look per extension: the name's own, or each of the shell's.
+        for (std::size_t i = 0; i < (dot != nullptr ? 1 : sizeof completions / 4); ++i) {
+            if (dot == nullptr) {
+                std::memcpy(path + end, completions + 4 * i, 4);
+                path[end + 4] = '\0';
+            }
+            if (folders.fileExists(path))
+                return below != nullptr && (dot != nullptr || isProgramExtension(path + end));
+        }
     }
-    if (rest == nullptr || windowsEnd == nullptr)
-        return false;
-    const std::size_t windowsLength = windowsEnd - folders.system32;
-    if (windowsLength >= nativePathSize ||
-        !join(native + windowsLength, nativePathSize - windowsLength, "\\Sysnative\\", rest, ""))
-        return false;
-    std::memcpy(native, folders.system32, windowsLength);
-    std::strcpy(path, native);
-    return folders.fileExists(path);
 }

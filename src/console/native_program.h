@@ -12,17 +12,21 @@
 struct SystemFolders {
     const char* currentDirectory;
     const char* system32;  // as the system names it, without a final backslash
+    const char* path;      // the PATH variable; empty where there is none
     bool (*fileExists)(const char* path);
 };
 
 // Fits the system's MAX_PATH: the shell's ANSI calls take no longer path.
 const std::size_t nativePathSize = 260;
 
-// True, with the Sysnative path in `path`, when the shell would start
-// `program` (".exe" or ".com") from System32 and the native folder holds it.
-// A bare name is looked for where the shell looks: the working directory
-// first, then System32. False where the line stays as written: a document, a
-// path elsewhere (SysWOW64 too), a program found in the working directory,
-// or no native copy.
+// True, with the Sysnative path in `path`, when a 64-bit shell would start
+// `program` as a program (".exe" or ".com") of System32 or of a folder inside
+// it, and the native folder holds it. A bare name is looked for where the
+// shell looks, in its order: the working directory, the Windows folder,
+// System32, then each folder of the PATH; a folder inside System32 is seen
+// through Sysnative. A name without extension takes the shell's program
+// extensions. False where the line stays as written: a document, a path
+// elsewhere (SysWOW64 too), a name found first outside System32, or no native
+// copy.
 bool nativeProgramPath(const char* program, const SystemFolders& folders,
                        char (&path)[nativePathSize]);

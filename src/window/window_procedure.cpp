@@ -5,6 +5,8 @@
 #include "../app/version.h"
 #include "window_geometry.h"
 
+#include <cstring>
+
 namespace {
 
 const UINT WM_AUTOSTART = WM_APP + 1;
@@ -69,9 +71,10 @@ void onCreate(HWND window)
                         launcher.instance, nullptr);
     // Static: two whole settings lines are more than a stack frame should carry.
     static char commandLine[sizeof launcher.settings.program + 1 + sizeof launcher.settings.arguments];
-    lstrcpyA(commandLine, launcher.settings.program);
-    lstrcatA(commandLine, " ");
-    lstrcatA(commandLine, launcher.settings.arguments);
+    const std::size_t programLength = std::strlen(launcher.settings.program);
+    std::memcpy(commandLine, launcher.settings.program, programLength);
+    commandLine[programLength] = ' ';
+    std::strcpy(commandLine + programLength + 1, launcher.settings.arguments);
     SetWindowTextA(launcher.commandLineLabel, commandLine);
     sizeCommandLineLabel(window);
     launcher.startButtonPressed = false;

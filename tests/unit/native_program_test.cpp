@@ -39,15 +39,27 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
         {"absolute path in another case", "c:\\WINDOWS\\SYSTEM32\\only64.EXE", work,
          {native + "only64.EXE"}, native + "only64.EXE"},
         {"OpenSSH subfolder with slashes", "C:/Windows/System32/OpenSSH/ssh.exe", work,
-         {native + "OpenSSH/ssh.exe"}, native + "OpenSSH/ssh.exe"},
-        {"working directory inside System32", "ssh.exe", "C:\\WINDOWS\\System32\\OpenSSH",
-         {"C:\\WINDOWS\\System32\\OpenSSH\\ssh.exe", native + "OpenSSH\\ssh.exe"},
-         native + "OpenSSH\\ssh.exe"},
+         {"C:\\Windows\\Sysnative/OpenSSH/ssh.exe"}, "C:\\Windows\\Sysnative/OpenSSH/ssh.exe"},
+        {"working directory inside System32", "wmic.exe", "C:\\WINDOWS\\System32\\wbem",
+         {"C:\\WINDOWS\\System32\\wbem\\wmic.exe", native + "wbem\\wmic.exe"},
+         native + "wbem\\wmic.exe"},
+        {"PATH entry inside System32, 64-bit only", "ssh.exe", work,
+         {native + "OpenSSH\\ssh.exe"}, native + "OpenSSH\\ssh.exe"},
+        {"PATH entry inside System32 with a 32-bit twin", "powershell.exe", work,
+         {sys32 + "PS\\powershell.exe", native + "PS\\powershell.exe"},
+         native + "PS\\powershell.exe"},
+        {"earlier PATH entry outside System32", "ssh.exe", work,
+         {"D:\\tools\\ssh.exe", native + "OpenSSH\\ssh.exe"}, ""},
+        {"name without extension", "wsl", work, {native + "wsl.exe"}, native + "wsl.exe"},
+        {"name without extension, a .bat earlier", "wsl", work,
+         {work + "\\wsl.bat", native + "wsl.exe"}, ""},
+        {"name without extension, a .com", "tree", work, {native + "tree.com"},
+         native + "tree.com"},
         {"SysWOW64 path", "C:\\Windows\\SysWOW64\\cmd.exe", work,
          {"C:\\Windows\\SysWOW64\\cmd.exe", native + "cmd.exe"}, ""},
         {"document", sys32 + "drivers\\etc\\hosts", work, {native + "drivers\\etc\\hosts"}, ""},
         {"batch file", "tool.bat", work, {native + "tool.bat"}, ""},
-        {"name without extension", "wsl", work, {native + "wsl"}, ""},
+        {"file without extension", "wsl", work, {native + "wsl"}, ""},
         {"shorter extension", "a.ex", work, {native + "a.ex"}, ""},
         {"program in the working directory first", "cmd.exe", work,
          {work + "\\cmd.exe", native + "cmd.exe"}, ""},
@@ -67,8 +79,10 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
                 if (guest || file.find("Sysnative") == std::string::npos)
                     files.insert(file);
             }
-            const SystemFolders folders = {c.currentDirectory.c_str(), "C:\\Windows\\system32",
-                                           fileExists};
+            const SystemFolders folders = {
+                c.currentDirectory.c_str(), "C:\\Windows\\system32",
+                "C:\\Windows\\system32;;D:\\tools;C:\\Windows\\System32\\PS\\;C:\\WINDOWS\\System32\\OpenSSH\\",
+                fileExists};
             char path[nativePathSize] = "";
             const bool mapped = nativeProgramPath(c.program.c_str(), folders, path);
             EXPECT_EQ(mapped ? std::string(path) : "", guest ? c.expected : "")
