@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #if !defined(_WIN64)
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record must keep its layout");
@@ -62,8 +63,19 @@ const char* programFile(char (&native)[nativePathSize])
     const SystemFolders folders = {current, system32, searchPath != nullptr ? searchPath : "",
                                    isFile};
     const char* program = launcher.settings.program;
-    const bool known = currentLength - 1 < MAX_PATH - 1 && systemLength - 1 < MAX_PATH - 1;
-    return known && nativeProgramPath(program, folders, native) ? native : program;
+    if (currentLength - 1 >= MAX_PATH - 1 || systemLength - 1 >= MAX_PATH - 1)
+        return program;
+    // Only a guest has the alias beside System32. Elsewhere no Start looks
+    // along the PATH, where a folder on an unreachable share would hold it up.
+    char alias[MAX_PATH + 10];
+    std::strcpy(alias, system32);
+    char* const windowsEnd = std::strrchr(alias, '\\');
+    if (windowsEnd != nullptr)
+        std::strcpy(windowsEnd, "\\Sysnative");
+    const DWORD aliasAttributes = GetFileAttributesA(alias);
+    const bool guest = aliasAttributes != INVALID_FILE_ATTRIBUTES &&
+                       (aliasAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    return guest && nativeProgramPath(program, folders, native) ? native : program;
 }
 
 }  // namespace

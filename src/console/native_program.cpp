@@ -98,8 +98,6 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
         const char* const below = belowSystem32(folder, length, folders.system32);
         std::size_t end = 0;
         if (below != nullptr) {
-            std::memcpy(path, folders.system32, windowsLength);
-            std::memcpy(path + windowsLength, "\\Sysnative", 10);
             end = windowsLength + 10;
             length -= below - folder;
             folder = below;
@@ -108,9 +106,13 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
             // as written whatever it holds.
             continue;
         }
-        // Room for a slash, the name, an extension and the end.
+        // Room for the alias, a slash, the name, an extension and the end.
         if (end + length + nameLength + 6 > nativePathSize)
             continue;
+        if (below != nullptr) {
+            std::memcpy(path, folders.system32, windowsLength);
+            std::memcpy(path + windowsLength, "\\Sysnative", 10);
+        }
         std::memcpy(path + end, folder, length);
         end += length;
         if (folded(path[end - 1]) != '\\')

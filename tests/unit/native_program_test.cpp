@@ -29,6 +29,7 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
         std::string program, currentDirectory;
         std::set<std::string> files;
         std::string expected;  // empty: the program as written
+        std::string system32 = "C:\\Windows\\system32";
     } const cases[] = {
         {"bare name found only natively", "only64.exe", work, {native + "only64.exe"},
          native + "only64.exe"},
@@ -69,6 +70,8 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
          {native + "x\\a.exe", "C:\\Windows\\Sysnativex\\a.exe"}, ""},
         {"too long for the shell", sys32 + std::string(240, 'a') + ".exe", work,
          {native + std::string(240, 'a') + ".exe"}, ""},
+        {"System32 too long for the alias", "cmd.exe", work, {}, "",
+         "C:\\" + std::string(248, 'w') + "\\s32"},
     };
     for (const auto& c : cases) {
         currentDirectory = c.currentDirectory;
@@ -80,7 +83,7 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
                     files.insert(file);
             }
             const SystemFolders folders = {
-                c.currentDirectory.c_str(), "C:\\Windows\\system32",
+                c.currentDirectory.c_str(), c.system32.c_str(),
                 "C:\\Windows\\system32;;D:\\tools;C:\\Windows\\System32\\PS\\;C:\\WINDOWS\\System32\\OpenSSH\\",
                 fileExists};
             char path[nativePathSize] = "";
