@@ -453,7 +453,6 @@ struct EndLeftovers : testing::EmptyTestEventListener {
 
     static void endLeftovers(const std::string& leftBy)
     {
-        std::vector<HANDLE> ending;
         std::string names;
         HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32 entry = {};
@@ -465,17 +464,12 @@ struct EndLeftovers : testing::EmptyTestEventListener {
             HANDLE process =
                 OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
             if (process != nullptr && TerminateProcess(process, 1)) {
-                ending.push_back(process);
+                WaitForSingleObject(process, patienceMs);
                 names += std::string(" ") + entry.szExeFile;
-            } else if (process != nullptr) {
-                CloseHandle(process);
             }
-        }
-        CloseHandle(snapshot);
-        for (HANDLE process : ending) {
-            WaitForSingleObject(process, patienceMs);
             CloseHandle(process);
         }
+        CloseHandle(snapshot);
         if (!names.empty())
             std::printf("Ended what %s left running:%s\n", leftBy.c_str(), names.c_str());
     }
