@@ -39,10 +39,10 @@ add_custom_command(
   COMMENT "Drawing the 24-bit reference pictures")
 add_custom_target(reference_pictures DEPENDS ${reference_pictures})
 
-# Each with a timeout of about three times its longest run seen (start_up 3 s,
-# window 23 s, console 160 s, bad_input 18 s, soak 236 s), so that a hang
+# Each with a timeout of about three times its longest run seen (start_up 5 s,
+# window 30 s, console 172 s, bad_input 24 s, soak 301 s), so that a hang
 # is a quick red rather than a run that ends only at CI's limit.
-foreach(test start_up:60 window:120 console:480 bad_input:120 soak:720)
+foreach(test start_up:60 window:120 console:540 bad_input:120 soak:900)
   string(REPLACE ":" ";" test ${test})
   list(GET test 0 name)
   list(GET test 1 timeout)
