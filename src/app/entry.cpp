@@ -13,6 +13,18 @@ extern "C" int __cdecl _matherr(struct _exception*)
     return 0;
 }
 
+// The runtime's pass over pseudo relocations, which the linker makes only
+// for data that the exe imports from a DLL without saying so. The launcher
+// imports none; this stand-in keeps the pass and the section walk it needs
+// out of the exe, and ends the process at once should one ever appear, so
+// that no test could pass with it.
+extern "C" char __RUNTIME_PSEUDO_RELOC_LIST__, __RUNTIME_PSEUDO_RELOC_LIST_END__;
+extern "C" void _pei386_runtime_relocator()
+{
+    if (&__RUNTIME_PSEUDO_RELOC_LIST__ != &__RUNTIME_PSEUDO_RELOC_LIST_END__)
+        ExitProcess(1);
+}
+
 namespace {
 
 // DLLs that the shell, COM and theming load later by name would otherwise be
