@@ -6,6 +6,7 @@
 // go as expected, rather than report a figure for something else.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -335,10 +336,10 @@ POINT centre()
 // standard error, which bench.sh sends to the file read here.
 const char* const traceChannels = "+timestamp,+pid,+relay";
 // Each lookup that does not find the console through the started process
-// enumerates the windows once; the restore comes right after the lookup that
-// finds it. The enumeration before the shell call notes the consoles open then.
-const char* const tracedCalls =
-    "shell32.ShellExecuteExA;user32.EnumWindows;user32.ShowWindow;user32.SetWindowPos";
+// enumerates the windows once; the move is asked for right after the console
+// is found. The enumeration before the shell call notes the consoles open
+// then.
+const char* const tracedCalls = "shell32.ShellExecuteExA;user32.EnumWindows;user32.SetWindowPos";
 std::string tracePath;
 long long traceOffset = 0;
 
@@ -384,9 +385,9 @@ struct StartTrace {
             shellReturn = at;
         } else if (is("Ret  user32.EnumWindows") && shellReturn >= 0 && found < 0) {
             ++failedLookups;
-        } else if (is("Call user32.ShowWindow") && shellReturn >= 0 && found < 0) {
-            found = at;
         } else if (is("Call user32.SetWindowPos")) {
+            if (shellReturn >= 0 && found < 0)
+                found = at;
             moveCall = at;
             movedWindow = std::strtoull(&call[call.find('(') + 1], nullptr, 16);
         } else if (is("Ret  user32.SetWindowPos")) {
@@ -433,10 +434,9 @@ void checkPlaced(const Stamps& stamps, const StartTrace& trace, const char* what
     const POINT expected = centre();
     if (stamps.x != expected.x || stamps.y != expected.y)
         fail(std::string(what) + " was not placed at the centre");
-    // The move arrives while the launcher's SetWindowPos runs: a reading
-    // outside that millisecond window means the two clocks differ.
-    const double placed = counterMs(stamps.placed);
-    if (placed < trace.moveCall || placed >= trace.moveReturn + 1)
+    // The move is carried out by the console's thread once the launcher has
+    // asked for it: a reading before the call means the two clocks differ.
+    if (counterMs(stamps.placed) < trace.moveCall)
         fail("the trace's clock does not match the performance counter");
 }
 
@@ -549,28 +549,100 @@ void placements(const Program& tabrivet, int rounds)
     CloseHandle(openNow);
 }
 
-// The real default program: cmd.exe's console under Wine, placed by a
-// launcher in console mode 0, which ends once it has placed it. Timed from
-// the trace alone, so that it holds however the launcher finds the console.
-void placeCmd(const Program& tabrivet, int starts)
+// How the console stands, as the driver polls it.
+struct Standing {
+    bool visible, iconic;
+    RECT rect;
+
+    bool operator==(const Standing& other) const
+    {
+        return visible == other.visible && iconic == other.iconic &&
+               EqualRect(&rect, &other.rect);
+    }
+};
+
+Standing standingOf(HWND window)
 {
-    Folder folder("cmd");
-    writeFile(folder.file("Tabrivet.txt"), settings("cmd.exe", "/T:0F", folder.path, 0));
+    Standing standing = {IsWindowVisible(window) != FALSE, IsIconic(window) != FALSE, {}};
+    GetWindowRect(window, &standing.rect);
+    return standing;
+}
+
+// The real default program: cmd.exe's console under Wine, placed by a traced
+// launcher in a console mode. The driver polls the console every
+// millisecond, from before it exists until it has stood still for 300 ms
+// after the launcher is done with it, and counts the time it was shown
+// otherwise than it finally stands: elsewhere, at another size (the host's
+// own rounding to whole character cells included) or in another state. The
+// console is closed after each Start.
+void placeCmd(const Program& tabrivet, int starts, int mode)
+{
+    Folder folder("cmd" + std::to_string(mode));
+    writeFile(folder.file("Tabrivet.txt"), settings("cmd.exe", "/T:0F", folder.path, mode));
+    const std::string seen = "seen.cmd.mode" + std::to_string(mode) + "_ms";
+    const POINT expected = centre();
     for (int run = 0; run <= starts; ++run) {
         warmingUp = run == 0;
         Shown launcher = showTraced(tabrivet, folder);
         StartTrace trace = StartTrace::fromNow(launcher.process.dwProcessId);
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
-        if (WaitForSingleObject(launcher.process.hProcess, 35000) != WAIT_OBJECT_0)
+        HWND console = nullptr;
+        std::vector<std::pair<double, Standing>> changes;  // counter ms
+        double done = -1, placed = -1;
+        const LONGLONG began = now();
+        while (ms(began, now()) < 35000) {
+            const double at = counterMs(now());
+            if (console == nullptr)
+                console = FindWindowA("WineConsoleClass", nullptr);
+            if (console != nullptr) {
+                const Standing standing = standingOf(console);
+                if (changes.empty() || !(changes.back().second == standing))
+                    changes.push_back({at, standing});
+                if (placed < 0 && standing.rect.left == expected.x &&
+                    standing.rect.top == expected.y)
+                    placed = at;
+            }
+            // Mode 3 keeps the launcher open: it is done once it has asked
+            // for the move and the console is hidden.
+            bool finished;
+            if (mode == 3) {
+                trace.read();
+                finished = trace.moveReturn >= 0 && console != nullptr && !IsWindowVisible(console);
+            } else {
+                finished = WaitForSingleObject(launcher.process.hProcess, 0) == WAIT_OBJECT_0;
+            }
+            if (finished && done < 0)
+                done = at;
+            if (done >= 0 && !changes.empty() && at - std::max(done, changes.back().first) >= 300)
+                break;
+            Sleep(1);
+        }
+        if (mode == 3)
+            close(tabrivet, launcher);
+        else if (WaitForSingleObject(launcher.process.hProcess, 0) != WAIT_OBJECT_0)
             fail("the launcher did not end after placing cmd.exe's console");
-        CloseHandle(launcher.process.hProcess);
-        HWND console = FindWindowA("WineConsoleClass", nullptr);
+        else
+            CloseHandle(launcher.process.hProcess);
         if (!waitFor([&] { return trace.read(), trace.moveReturn >= 0; }, 5000, 5) ||
             trace.shellReturn < 0 || console == nullptr ||
             trace.movedWindow != reinterpret_cast<ULONG_PTR>(console))
             fail("the trace shows no move of cmd.exe's console after the shell call");
-        sample("place.cmd.shell_to_placed_ms", trace.moveReturn - trace.shellReturn);
-        sample("place.cmd.shell_ms", trace.shellReturn - trace.shellCall);
+        const Standing last = changes.back().second;
+        if (last.visible == (mode == 3) || last.iconic != (mode == 1) ||
+            (mode != 1 && placed < 0))
+            fail("cmd.exe's console does not stand as console mode " + std::to_string(mode) +
+                 " asks");
+        double elsewhere = 0;
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            const double until = i + 1 < changes.size() ? changes[i + 1].first : changes[i].first;
+            if (changes[i].second.visible && !(changes[i].second == last))
+                elsewhere += until - changes[i].first;
+        }
+        sample(seen.c_str(), elsewhere);
+        if (mode == 0) {
+            sample("place.cmd.shell_to_placed_ms", placed - trace.shellReturn);
+            sample("place.cmd.shell_ms", trace.shellReturn - trace.shellCall);
+        }
 
         // Closed through its window, as a user would; its host ends with it.
         DWORD owner = 0;
@@ -586,6 +658,43 @@ void placeCmd(const Program& tabrivet, int starts)
     warmingUp = false;
 }
 
+// Another program's window made while a search runs, and after it: the
+// floor's start-up, as under Start-up. The search is
+// a launcher's whose program runs on without ever opening a window, so it
+// looks until its deadline; the processor time it took is read at its end.
+void besideASearch(const Program& tabrivet, const Program& floor, const Folder& quiet, int runs)
+{
+    Folder folder("search");
+    const std::string exe = folder.file("bench_console.exe");
+    CopyFileA((buildDir() + "\\bench_console.exe").c_str(), exe.c_str(), FALSE);
+    writeFile(folder.file("Tabrivet.txt"),
+              settings(exe, Scene::argument("-1", "never.txt"), folder.path, 0));
+    for (int round = 0; round < 2; ++round) {
+        Shown launcher = show(tabrivet, folder);
+        PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
+        Stamps stamps = awaitStamps(folder.file("never.txt"), "the search's program");
+        for (int run = 0; run < runs; ++run) {
+            Shown shown = show(floor, quiet);
+            sample("beside.search_ms", shown.startMs);
+            close(floor, shown);
+        }
+        if (WaitForSingleObject(launcher.process.hProcess, 40000) != WAIT_OBJECT_0)
+            fail("the search that finds nothing did not end");
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(launcher.process.hProcess, &created, &exited, &kernel, &user);
+        sample("beside.search_cpu_ms",
+               ((ULONGLONG(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime) +
+                (ULONGLONG(user.dwHighDateTime) << 32 | user.dwLowDateTime)) / 10000.0);
+        CloseHandle(launcher.process.hProcess);
+        endProcessId(stamps.processId);
+        for (int run = 0; run < runs; ++run) {
+            Shown shown = show(floor, quiet);
+            sample("beside.none_ms", shown.startMs);
+            close(floor, shown);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -595,13 +704,14 @@ int main(int argc, char** argv)
     frequency = f.QuadPart;
     if (argc < 2)
         fail("usage: bench_driver TRACE-FILE [START-RUNS PLACE-ROUNDS PAINT-BLOCKS PAINTS "
-             "CMD-STARTS]");
+             "CMD-STARTS BESIDE-RUNS]");
     tracePath = argv[1];
     const int startRuns = argc > 2 ? std::atoi(argv[2]) : 30;
     const int placeRounds = argc > 3 ? std::atoi(argv[3]) : 12;
     const int paintBlocks = argc > 4 ? std::atoi(argv[4]) : 20;
     const int paintCount = argc > 5 ? std::atoi(argv[5]) : 100;
-    const int cmdStarts = argc > 6 ? std::atoi(argv[6]) : 10;
+    const int cmdStarts = argc > 6 ? std::atoi(argv[6]) : 20;
+    const int besideRuns = argc > 7 ? std::atoi(argv[7]) : 10;
 
     const std::string dir = buildDir();
     const Program tabrivet = {"tabrivet", dir + "\\Tabrivet.exe", "Tabrivet", WM_COMMAND,
@@ -618,8 +728,11 @@ int main(int argc, char** argv)
     paints(both, quiet, paintBlocks, paintCount);
     std::printf("info placement, %d rounds\n", placeRounds);
     placements(tabrivet, placeRounds);
-    std::printf("info cmd.exe's console, %d Starts\n", cmdStarts);
-    placeCmd(tabrivet, cmdStarts);
+    std::printf("info cmd.exe's console, %d Starts in each of modes 0, 1 and 3\n", cmdStarts);
+    for (int mode : {0, 1, 3})
+        placeCmd(tabrivet, cmdStarts, mode);
+    std::printf("info beside a search, %d starts in each of two rounds\n", besideRuns);
+    besideASearch(tabrivet, floor, quiet, besideRuns);
     std::printf("done\n");
     return 0;
 }

@@ -14,6 +14,11 @@ START_TARGET = 1.03
 # The median: a lookup comes once every 600 ms, during the search only, and
 # the list of processes it reads is what tells whose console it is.
 LOOKUP_TARGET_MS = 5.0
+# A console seen elsewhere than it ends up, or in another state: one frame at
+# 60 Hz as the median of the Starts, and a few frames at worst.
+SEEN_MEDIAN_MS = 16.0
+SEEN_WORST_MS = 50.0
+SEEN_MODES = ((0, "on top"), (1, "minimised"), (3, "hidden"))
 
 
 def read_samples(path):
@@ -176,6 +181,11 @@ def main():
     late_worst = max(max(s[f"place.{c}.appeared_to_placed_ms"]) for c in ("b", "c"))
     worst_moment = max(s["place.d.appeared_to_placed_ms"])
     lookups = {part: [v / 1000 for v in s[f"lookup.{part}_us"]] for part in ("none", "list")}
+    seen = {mode: s[f"seen.cmd.mode{mode}_ms"] for mode, _ in SEEN_MODES}
+    seen_ok = {mode: statistics.median(v) <= SEEN_MEDIAN_MS and max(v) <= SEEN_WORST_MS
+               for mode, v in seen.items()}
+    beside = {k: s[f"beside.{k}_ms"] for k in ("search", "none")}
+    beside_ratio = statistics.median(beside["search"]) / statistics.median(beside["none"])
     # Size.
     objdump = {"i686": "i686-w64-mingw32-objdump", "x86_64": "x86_64-w64-mingw32-objdump"}
     exes = {("i686", "Tabrivet"): a.i686_exe, ("i686", "floor"): a.i686_floor,
@@ -195,6 +205,15 @@ def main():
                f"| {late_worst:.0f} ms | ≤ 600 ms | {verdict(late_worst <= 600)} |\n")
     out.append(f"| Late console at the worst moment: appearance → placed (worst run of case d) "
                f"| {worst_moment:.0f} ms | ≤ 600 ms | {verdict(worst_moment <= 600)} |\n")
+    for mode, name in SEEN_MODES:
+        v = seen[mode]
+        out.append(f"| cmd.exe's console seen elsewhere or otherwise than console mode {mode} "
+                   f"({name}) asks: median / worst of {len(v)} Starts "
+                   f"| {statistics.median(v):.1f} / {max(v):.1f} ms "
+                   f"| median ≤ {SEEN_MEDIAN_MS:.0f} ms, worst ≤ {SEEN_WORST_MS:.0f} ms "
+                   f"| {verdict(seen_ok[mode])} |\n")
+    out.append(f"| Another program's start-up while a search runs ÷ without (ratio of the "
+               f"medians) | {beside_ratio:.2f} | ≤ 1.10 | {verdict(beside_ratio <= 1.10)} |\n")
     v = lookups["none"]
     lookup_ok = statistics.median(v) <= LOOKUP_TARGET_MS
     out.append(f"| One lookup that finds nothing: median / worst of {len(v)} "
@@ -203,7 +222,8 @@ def main():
     out.append(f"| i686 exe size | {shipped:,} B ({shipped / KIB:.1f} KiB) | ≤ {SIZE_TARGET:,} B "
                f"| {verdict(shipped <= SIZE_TARGET)} |\n")
 
-    if start_ratio > START_TARGET or worst_moment > 600 or not lookup_ok:
+    if (start_ratio > START_TARGET or worst_moment > 600 or not lookup_ok or
+            not all(seen_ok.values()) or beside_ratio > 1.10):
         out.append("\n### Where a target is missed\n")
     if start_ratio > START_TARGET:
         out.append(
@@ -222,6 +242,21 @@ def main():
             f"{worst_moment:.0f} ms at worst. Only a shorter pause would bring it under "
             f"600 ms, which would change how often and for how long the launcher looks.\n")
 
+    if not all(seen_ok.values()):
+        out.append(
+            "\n- *Console seen elsewhere.* Wine's console host reads no message between "
+            "making its window, hidden, and showing it; it reads its queue only once it has "
+            "answered the requests cmd.exe has sent it meanwhile. So the launcher's move, "
+            "asked for within a millisecond or two of the showing, is carried out only then; "
+            "in mode 0 the host then rounds the new size to whole character cells, one more "
+            "round of its own, which is seen too, and in mode 1 it minimises the window only "
+            "after it has redrawn it at the new size. What the launcher controls is the time "
+            "from the showing to its request (see the console placement figures).\n")
+    if beside_ratio > 1.10:
+        out.append(
+            f"\n- *Beside a search.* The floor started in "
+            f"{statistics.median(beside['search']):.0f} ms while a search ran and in "
+            f"{statistics.median(beside['none']):.0f} ms after it (medians).\n")
     if not lookup_ok:
         out.append(
             f"\n- *Lookup.* Of a lookup's {statistics.median(v):.2f} ms (median), reading the "
@@ -247,22 +282,33 @@ def main():
                f"median (min–max) over {len(cmd)} Starts:\n\n| Step | Time |\n|---|---|\n"
                f"| shell call, in the launcher | {spread(s['place.cmd.shell_ms'])} |\n"
                f"| **shell call's return → cmd.exe's console placed** | {spread(cmd)} |\n")
+    out.append(f"\ncmd.exe's console seen elsewhere, at another size or in another state "
+               f"than it ends up in, ms, median (min–max) over the Starts of each mode:\n\n"
+               f"| Console mode | Seen elsewhere | Starts |\n|---|---|---|\n")
+    for mode, name in SEEN_MODES:
+        out.append(f"| {mode} ({name}) | {spread(seen[mode])} | {len(seen[mode])} |\n")
+    out.append(f"\nAnother program's window beside a search that finds nothing: the floor's "
+               f"start-up, ms, median (min–max), and the processor time of the whole search "
+               f"(29.4 s), ms:\n\n| | Time |\n|---|---|\n"
+               f"| floor, while a search runs | {spread(beside['search'])} |\n"
+               f"| floor, no search | {spread(beside['none'])} |\n"
+               f"| the search's processor time | {spread(s['beside.search_cpu_ms'])} |\n")
     out.append("\nLate console, ms, median (min–max): (b) opens 0.3 s after its process "
                "starts, (c) 1 s after, (d) right after one of the launcher's lookups "
                "failed, the worst moment.\n\n| Step | (b) 0.3 s | (c) 1 s | (d) after a lookup |"
                "\n|---|---|---|---|\n")
     rows_late = [("shell call, in the launcher", "shell"),
                  ("window creation call", "creation"),
-                 ("appearance → found by a lookup", "appeared_to_found"),
-                 ("found → placed", "found_to_placed"),
+                 ("appearance → found, move asked for", "appeared_to_found"),
+                 ("move asked for → carried out", "found_to_placed"),
                  ("**appearance → placed**", "appeared_to_placed"),
                  ("Start posted → placed", "post_to_placed")]
     for label, key in rows_late:
         cells = " | ".join(spread(s[f"place.{c}.{key}_ms"]) for c in late_cases)
         out.append(f"| {label} | {cells} |\n")
-    out.append("\nA console that appears just after a failed lookup waits out the whole "
-               "600 ms pause before the next, then the lookup and the move: case (d), "
-               f"median {statistics.median(s['place.d.appeared_to_placed_ms']):.0f} ms.\n")
+    out.append("\nA console that appears just after a failed lookup does not wait for the "
+               "next: its arrival wakes the search, which looks at that window at once: case "
+               f"(d), median {statistics.median(s['place.d.appeared_to_placed_ms']):.0f} ms.\n")
 
     out.append(f"\nOne lookup that finds nothing, the started program alive and without a "
                f"console ({info(a.samples, 'lookup')}), ms, median (min–max) of "

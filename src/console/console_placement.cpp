@@ -188,6 +188,127 @@ Found lookUp()
     return found;
 }
 
+// What the event hook has seen since the search last looked: the console
+// windows made or shown, and whether a terminal window came, or more
+// consoles than fit here, which a whole lookup has to sort out. The hook
+// only records: it may run inside any call that reads the queue.
+struct Arrivals {
+    struct {
+        HWND window;
+        DWORD since;
+        bool learnt;  // its process looked for in the family
+    } consoles[16];
+    int count;
+    bool lookUpAll;
+};
+Arrivals arrivals;
+// A console host shows its window within a few frames of making it, and Wine
+// raises no show event: a hidden arrival is looked at after each short wait
+// for this long, and left to the lookups after that.
+const DWORD hiddenWatchMs = 1000;
+
+void noteArrival(HWND window)
+{
+    const int noted = notedClassOf(window);
+    if (noted < 0)
+        return;
+    for (int i = 0; i < arrivals.count; ++i) {
+        if (arrivals.consoles[i].window == window)
+            return;
+    }
+    if (noted >= pseudoConsole ||
+        arrivals.count == static_cast<int>(sizeof arrivals.consoles / sizeof arrivals.consoles[0]))
+        arrivals.lookUpAll = true;
+    else
+        arrivals.consoles[arrivals.count++] = {window, GetTickCount(), false};
+}
+
+void CALLBACK noteEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (object == OBJID_WINDOW && child == CHILDID_SELF)
+        noteArrival(window);
+}
+
+// Whether the window belongs to the family (to anybody once the family has
+// gone, as in a lookup). Its process is told from the list of processes,
+// read again for a process not yet in it, without the attach of a lookup,
+// which a host answers only once it is done showing its window.
+bool ofFamily(HWND window)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (isFamilyMember(processId))
+        return true;
+    noteEndedMembers();
+    return !readFamily() || isFamilyMember(processId);
+}
+
+// The first arrival that shows and is a new console of the family. One still
+// hidden is kept for the next look, and its process is learnt meanwhile, so
+// that the look on its showing reads no list. On Windows a console names its
+// client as its process only shortly before it shows, so that look asks
+// again.
+HWND arrivedConsole()
+{
+    HWND console = nullptr;
+    int kept = 0;
+    for (int i = 0; i < arrivals.count; ++i) {
+        HWND window = arrivals.consoles[i].window;
+        if (IsWindowVisible(window)) {
+            Found unused = {};
+            if (console == nullptr && ofFamily(window))
+                console = placeableWindow(window, notedClassOf(window), unused);
+        } else if (IsWindow(window) && GetTickCount() - arrivals.consoles[i].since < hiddenWatchMs) {
+            if (!arrivals.consoles[i].learnt) {
+                ofFamily(window);
+                arrivals.consoles[i].learnt = true;
+            }
+            arrivals.consoles[kept++] = arrivals.consoles[i];
+        }
+    }
+    arrivals.count = kept;
+    return console;
+}
+
+// Waits on the queue for at most `ms`, answering what other threads send
+// meanwhile and taking in the hook's events, which Wine queues as sent
+// messages. Nothing else is taken out: clicks, keys and posted requests stay
+// queued until the Start is over. A thread that waits here is never counted
+// hung, and never slows another program's window creation as a sleeping
+// one with a hook in place does.
+void waitOnQueue(DWORD ms)
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    MSG waiting;
+    PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE);
+}
+
+// Whether the console stands as the mode asks. The position tells that the
+// host has carried out the request; its size is the host's to round to whole
+// character cells. A minimised window's own rectangle is its icon's.
+bool standsAsAsked(HWND console, ScreenPoint position, const ConsoleModeAction& action)
+{
+    if (action.minimise)
+        return IsIconic(console) != FALSE;
+    RECT rect;
+    return GetWindowRect(console, &rect) && rect.left == position.x && rect.top == position.y &&
+           (IsWindowVisible(console) != FALSE) == !action.hide && !IsIconic(console);
+}
+
+// Asks the console's own thread to place it, and returns at once: a hung or
+// slow host never holds the launcher. The requests are carried out in this
+// order.
+void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
+                      std::int32_t height, const ConsoleModeAction& action)
+{
+    if (IsIconic(console) || IsZoomed(console))
+        ShowWindowAsync(console, SW_RESTORE);
+    SetWindowPos(console, action.atBottom ? HWND_BOTTOM : HWND_TOP, position.x, position.y, width,
+                 height, SWP_ASYNCWINDOWPOS | (action.hide ? SWP_HIDEWINDOW : 0));
+    if (action.minimise)
+        ShowWindowAsync(console, SW_MINIMIZE);
+}
+
 }  // namespace
 
 void noteOpenConsoles()
@@ -205,33 +326,64 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     const ScreenMetrics metrics = {GetSystemMetrics(SM_CXFULLSCREEN),
                                    GetSystemMetrics(SM_CYFULLSCREEN), GetSystemMetrics(SM_CYMENU),
                                    GetSystemMetrics(SM_CYCAPTION)};
+    const ScreenPoint position = consoleWindowPosition(width, height, metrics);
+    const ConsoleModeAction action = consoleModeAction(consoleMode);
 
-    // The program may take a while to open its console. Meanwhile the queue
-    // is read without taking anything out of it: that answers what other
-    // programs send (a broadcast waits for every top-level window), and a
-    // window whose queue goes unread for 5 s is counted hung, which Windows
-    // shows as a ghost that offers to end the launcher. Clicks, keys and
-    // posted requests stay queued until the search is over.
+    // The lookups run on a schedule of 600 ms, which also catches what no
+    // event announces, and at once when a console or terminal window is made
+    // or shows. Out of context, the hook never runs inside a host, of either
+    // bitness, and a hung one never waits for it.
     gatherFamily(startedProcess, openBefore.noted);
-    Found found = lookUp();
-    for (int lookup = 1; found.window == nullptr && !found.joinedOpenTerminal && lookup < lookups;
-         ++lookup) {
-        MSG waiting;
-        PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE);
-        Sleep(lookupIntervalMs);
-        found = lookUp();
+    arrivals = {};
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, noteEvent, 0, 0,
+                        WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    const DWORD start = GetTickCount();
+    const DWORD deadline = (lookups - 1) * lookupIntervalMs;
+    Found found = {};
+    for (DWORD due = 0;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= due || arrivals.lookUpAll) {
+            arrivals.lookUpAll = false;
+            found = lookUp();
+            // A console made hidden before the hook was in place, during the
+            // shell call, is watched as if it had just arrived.
+            for (int i = 0; due == 0 && i < newConsoles.count; ++i) {
+                if (!IsWindowVisible(newConsoles.windows[i].window))
+                    noteArrival(newConsoles.windows[i].window);
+            }
+        } else {
+            found.window = arrivedConsole();
+        }
+        if (found.window != nullptr || found.joinedOpenTerminal || elapsed >= deadline)
+            break;
+        // A lookup that took longer than a pause moves the schedule on
+        // rather than running the missed ones back to back.
+        if (elapsed >= due)
+            due = (elapsed / lookupIntervalMs + 1) * lookupIntervalMs;
+        if (due > deadline)
+            due = deadline;
+        const DWORD untilDue = due - elapsed;
+        waitOnQueue(arrivals.count > 0 && untilDue > 1 ? 1 : untilDue);
     }
     releaseFamily();
-    HWND console = found.window;
 
-    const ConsoleModeAction action = consoleModeAction(consoleMode);
-    if (console != nullptr) {
-        const ScreenPoint position = consoleWindowPosition(width, height, metrics);
-        ShowWindow(console, SW_RESTORE);
-        SetWindowPos(console, action.atBottom ? HWND_BOTTOM : HWND_TOP, position.x, position.y,
-                     width, height, action.hide ? SWP_HIDEWINDOW : 0);
-        if (action.minimise)
-            ShowWindow(console, SW_MINIMIZE);
+    // A host that shows its window after the launcher has placed it, or
+    // resizes it on its own, would undo the placement: it is looked at again
+    // until it stands, and asked again at each tick of the schedule that it
+    // does not, until the search's deadline.
+    HWND console = found.window;
+    DWORD askedAt = 0;
+    for (bool asked = false; console != nullptr && IsWindow(console);) {
+        if (!asked || GetTickCount() - askedAt >= lookupIntervalMs) {
+            requestPlacement(console, position, width, height, action);
+            asked = true;
+            askedAt = GetTickCount();
+        }
+        waitOnQueue(1);
+        if (standsAsAsked(console, position, action) || GetTickCount() - start >= deadline)
+            break;
     }
+    UnhookWinEvent(hook);
     return action.launcherEnds;
 }

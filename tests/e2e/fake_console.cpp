@@ -25,7 +25,11 @@
 //      terminal);
 //   u  opens only a pseudo console window, which no terminal owns;
 //   j  opens only a pseudo console window, owned by the terminal window
-//      already open, as a session that joins it as a tab.
+//      already open, as a session that joins it as a tab;
+//   v  makes its window as a console host does, hidden and busy for a
+//      moment without reading its queue, then shows it; writes into
+//      "placed_after_showing.txt" beside its exe how many ms after its
+//      showing the window last changed place, size or state.
 // WM_APP opens one more console window of the same title and returns it;
 // WM_COPYDATA does so with the title it carries. Ends when closed, or after
 // a minute so that no test leaves it behind. Each run counts itself on the
@@ -38,8 +42,36 @@
 
 namespace {
 
+// With flag v: when the window showed, and how it stood when last seen.
+bool shown;
+DWORD shownAt;
+struct Standing {
+    RECT rect;
+    bool visible, iconic;
+} standing;
+char placedFile[MAX_PATH];
+
+void notePlacement(HWND window, DWORD msSinceShown)
+{
+    Standing now = {};
+    GetWindowRect(window, &now.rect);
+    now.visible = IsWindowVisible(window) != FALSE;
+    now.iconic = IsIconic(window) != FALSE;
+    if (msSinceShown != 0 && !std::memcmp(&now, &standing, sizeof now))
+        return;
+    standing = now;
+    char text[16];
+    const int length = wsprintfA(text, "%lu", msSinceShown);
+    HANDLE file = CreateFileA(placedFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, text, length, &written, nullptr);
+    CloseHandle(file);
+}
+
 LRESULT CALLBACK consoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_WINDOWPOSCHANGED && shown)
+        notePlacement(window, GetTickCount() - shownAt);
     if (message == WM_DESTROY || (message == WM_TIMER && wParam == 1)) {
         PostQuitMessage(0);
         return 0;
@@ -164,7 +196,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
                                               : "ConsoleWindowClass";
         window = CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 10, 10, 300, 200,
                                  nullptr, nullptr, instance, nullptr);
-        if (flag('b')) {
+        if (flag('v')) {
+            // Wine's console host takes this long to choose its font and
+            // size its window, which it shows right after.
+            Sleep(30);
+            GetModuleFileNameA(nullptr, placedFile, MAX_PATH);
+            lstrcpyA(std::strrchr(placedFile, '\\') + 1, "placed_after_showing.txt");
+            ShowWindow(window, showCommand);
+            shownAt = GetTickCount();
+            shown = true;
+            notePlacement(window, 0);
+        } else if (flag('b')) {
             ShowWindow(window, flag('m') ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
             SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         } else {
