@@ -98,7 +98,8 @@ void startProgram()
     // window's label shows line 1 as written. Not by the shell, which does it
     // only on request, after the native choice, and would read a '%' that a
     // value brought in. A line too long once expanded is taken as one too
-    // long as written.
+    // long as written. The argument goes as written: the started program
+    // expands its own, as cmd does.
     char directory[expandedSize], program[expandedSize];
     const char* file = expandVariables(launcher.settings.program, environmentVariable, guest,
                                        program, launcher.settings.program);
