@@ -181,14 +181,17 @@ size_of() {
 # Where a 64-bit shell would take a program from System32, the launcher must
 # start the 64-bit one there, not the SysWOW64 copy that the redirection gives
 # the guest, or none where System32 alone has it. The stand-ins: a program
-# only the 64-bit System32 holds, one in both folders, and one only in a
-# folder inside the 64-bit System32 that is on the PATH.
+# only the 64-bit System32 holds, one in both folders, one only in a folder
+# inside the 64-bit System32 that is on the PATH, and one only in the 64-bit
+# Program Files. A variable gives what it gives a 64-bit shell.
 wow64_rows=(
   # what | program line of Tabrivet.txt | console title, empty for Wine's console | started process
   'a 64-bit-only program by its System32 path|C:\windows\system32\tabrivet64.exe 0:wow64-path[Start]|wow64-path|64'
   'a 64-bit-only program by its bare name|tabrivet64.exe 0:wow64-bare[Start]|wow64-bare|64'
   'a 64-bit-only program by its name without extension|tabrivet64 0:wow64-noext[Start]|wow64-noext|64'
   'a 64-bit-only program through a PATH entry inside System32|tabrivetpath.exe 0:wow64-onpath[Start]|wow64-onpath|64'
+  'a 64-bit-only program by a System32 path through %SystemRoot%|%SystemRoot%\system32\tabrivet64.exe 0:wow64-var[Start]|wow64-var|64'
+  'a program of the 64-bit Program Files through %ProgramFiles%|%ProgramFiles%\tabrivet\tabrivetpf.exe 0:wow64-pf[Start]|wow64-pf|64'
   'a program by its explicit SysWOW64 path|C:\windows\syswow64\tabrivetboth.exe 0:wow64-explicit[Start]|wow64-explicit|32'
   'the default cmd.exe|cmd.exe /T:0F[Start]||64'
 )
@@ -223,7 +226,9 @@ check_wow64() {
     cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivetboth.exe" &&
     cp "$TABRIVET_CHECK_CONSOLE" "$windows/syswow64/tabrivetboth.exe" &&
     mkdir -p "$windows/system32/tabrivet" &&
-    cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivet/tabrivetpath.exe" ||
+    cp "$TABRIVET_CHECK_CONSOLE64" "$windows/system32/tabrivet/tabrivetpath.exe" &&
+    mkdir -p "$WINEPREFIX/drive_c/Program Files/tabrivet" &&
+    cp "$TABRIVET_CHECK_CONSOLE64" "$WINEPREFIX/drive_c/Program Files/tabrivet/tabrivetpf.exe" ||
     die "could not put the stand-ins into the 64-bit prefix"
   # Wine puts it before the prefix's PATH; a Z: path would not be redirected.
   export WINEPATH='C:\windows\system32\tabrivet'

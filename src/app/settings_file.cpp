@@ -13,12 +13,12 @@
 #endif
 
 const char* const settingsFileName = "Tabrivet.txt";
+const char* const defaultWorkingDirectory = "C:\\";
 
 namespace {
 
 const char* const defaultProgram = "cmd.exe";
 const char* const defaultArguments = "/T:0F";
-const char* const defaultWorkingDirectory = "C:\\";
 const std::int32_t defaultStartDelayMs = 1000;
 const std::int32_t defaultConsoleMode = 0;
 const std::int32_t defaultConsoleWidth = 580;

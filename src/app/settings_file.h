@@ -24,6 +24,8 @@ struct LaunchSettings {
 };
 
 extern const char* const settingsFileName;
+// Also what a line 3 too long for any directory gives.
+extern const char* const defaultWorkingDirectory;
 
 // Reads settings from an open stream; fills every field of `settings` except
 // that autoStart is left alone when line 1 has a blank behind its argument.

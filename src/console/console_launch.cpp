@@ -2,6 +2,7 @@
 #include "../app/launcher_state.h"
 #include "console_geometry.h"
 #include "native_program.h"
+#include "path_variables.h"
 
 #include <shellapi.h>
 
@@ -47,43 +48,67 @@ bool isFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The file the shell is given. A 32-bit launcher on 64-bit Windows starts the
-// system's own programs as a 64-bit one would, by their native copy: the
-// 32-bit cmd lacks the tools that exist only as 64-bit programs. Switching
-// the redirection off around the shell call instead would break the DLL
-// loading that the call does on this thread.
-const char* programFile(char (&native)[nativePathSize])
+std::size_t environmentVariable(const char* name, char* value, std::size_t capacity)
 {
-    char current[MAX_PATH], system32[MAX_PATH];
-    const DWORD currentLength = GetCurrentDirectoryA(MAX_PATH, current);
-    const UINT systemLength = GetSystemDirectoryA(system32, MAX_PATH);
-    // No buffer to size for a PATH of up to 32 K characters. The C runtime's
-    // copy of the environment is read, which the launcher never changes.
-    const char* searchPath = std::getenv("PATH");
-    const SystemFolders folders = {current, system32, searchPath != nullptr ? searchPath : "",
-                                   isFile};
-    const char* program = launcher.settings.program;
-    if (currentLength - 1 >= MAX_PATH - 1 || systemLength - 1 >= MAX_PATH - 1)
-        return program;
-    // Only a guest has the alias beside System32. Elsewhere no Start looks
-    // along the PATH, where a folder on an unreachable share would hold it up.
+    return GetEnvironmentVariableA(name, value, capacity);
+}
+
+// Only a WoW64 guest has the alias Sysnative beside System32.
+bool isGuest(const char* system32)
+{
     char alias[MAX_PATH + 10];
     std::strcpy(alias, system32);
     char* const windowsEnd = std::strrchr(alias, '\\');
     if (windowsEnd != nullptr)
         std::strcpy(windowsEnd, "\\Sysnative");
-    const DWORD aliasAttributes = GetFileAttributesA(alias);
-    const bool guest = aliasAttributes != INVALID_FILE_ATTRIBUTES &&
-                       (aliasAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    return guest && nativeProgramPath(program, folders, native) ? native : program;
+    const DWORD attributes = GetFileAttributesA(alias);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The file the shell is given. A 32-bit launcher on 64-bit Windows starts the
+// system's own programs as a 64-bit one would, by their native copy: the
+// 32-bit cmd lacks the tools that exist only as 64-bit programs. Switching
+// the redirection off around the shell call instead would break the DLL
+// loading that the call does on this thread. Only for a guest: elsewhere no
+// Start looks along the PATH, where a folder on an unreachable share would
+// hold it up.
+const char* programFile(const char* program, const char* system32,
+                        char (&native)[nativePathSize])
+{
+    char current[MAX_PATH];
+    const DWORD currentLength = GetCurrentDirectoryA(MAX_PATH, current);
+    // No buffer to size for a PATH of up to 32 K characters. The C runtime's
+    // copy of the environment is read, which the launcher never changes.
+    const char* searchPath = std::getenv("PATH");
+    const SystemFolders folders = {current, system32, searchPath != nullptr ? searchPath : "",
+                                   isFile};
+    return currentLength - 1 < MAX_PATH - 1 && nativeProgramPath(program, folders, native)
+               ? native
+               : program;
 }
 
 }  // namespace
 
 void startProgram()
 {
+    char system32[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryA(system32, MAX_PATH);
+    const bool guest = systemLength - 1 < MAX_PATH - 1 && isGuest(system32);
+    // Expanded at each Start, before any use and never in the settings: the
+    // window's label shows line 1 as written. Not by the shell, which does it
+    // only on request, after the native choice, and would read a '%' that a
+    // value brought in. A line too long once expanded is taken as one too
+    // long as written. The argument goes as written: the started program
+    // expands its own, as cmd does.
+    char directory[expandedSize], program[expandedSize];
+    const char* file = expandVariables(launcher.settings.program, environmentVariable, guest,
+                                       program, launcher.settings.program);
     // A directory that does not exist leaves the current one in force.
-    SetCurrentDirectoryA(launcher.settings.workingDirectory);
+    SetCurrentDirectoryA(expandVariables(launcher.settings.workingDirectory, environmentVariable,
+                                         guest, directory, defaultWorkingDirectory));
+    char native[nativePathSize];
+    if (guest)
+        file = programFile(file, system32, native);
     // The manual opens no console: searching would keep clicks and keys
     // waiting for half a minute. A launcher in a corner places no console
     // either.
@@ -92,8 +117,7 @@ void startProgram()
         noteOpenConsoles();
     // Kept for the console search, which asks the process for its own console.
     HANDLE started = nullptr;
-    char native[nativePathSize];
-    const bool opened = shellOpen(programFile(native), launcher.settings.arguments,
+    const bool opened = shellOpen(file, launcher.settings.arguments,
                                   placesConsole ? &started : nullptr);
 
     bool quit;

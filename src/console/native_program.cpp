@@ -101,6 +101,11 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
             end = windowsLength + 10;
             length -= below - folder;
             folder = below;
+        } else if (place == 0 && name == program) {
+            // Looked at by the bare name, relative to it: the system gives the
+            // working folder's name in the ANSI code page, where a letter it
+            // lacks comes back as a look-alike or '?', naming no folder.
+            length = 0;
         } else if (length == 0 || name != program) {
             // An empty PATH entry names no folder, and a path elsewhere stays
             // as written whatever it holds.
@@ -115,7 +120,7 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
         }
         std::memcpy(path + end, folder, length);
         end += length;
-        if (folded(path[end - 1]) != '\\')
+        if (end != 0 && folded(path[end - 1]) != '\\')
             path[end++] = '\\';
         std::memcpy(path + end, name, nameLength + 1);
         end += nameLength;

@@ -10,6 +10,8 @@
 // beside System32, which reaches the real one; so a file found through it
 // also tells that the launcher is such a guest, on x64 or ARM64 alike.
 struct SystemFolders {
+    // Only to tell whether it lies inside System32: a bare name is looked
+    // for there relative to it.
     const char* currentDirectory;
     const char* system32;  // as the system names it, without a final backslash
     const char* path;      // the PATH variable; empty where there is none

@@ -422,10 +422,10 @@ TEST(ConsoleTest, TwoLaunchersStartedTogetherPlaceTheirOwnConsoles)
 
 TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
 {
-    // Line 3 becomes the program's current directory; line 6 is checked
-    // against the display's own full-screen height. Notepad saves UTF-8,
-    // with or without a byte-order mark: a mark is no part of line 1, and a
-    // folder's name arrives in the ANSI code page.
+    // Line 3 becomes the program's current directory, its variables
+    // expanded; line 6 is checked against the display's own full-screen
+    // height. Notepad saves UTF-8, with or without a byte-order mark: a mark
+    // is no part of line 1, and a folder's name arrives in the ANSI code page.
     const int screen = GetSystemMetrics(SM_CYFULLSCREEN);
     struct {
         int height, placedHeight;
@@ -435,11 +435,14 @@ TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
         // Made instead of `folder`, a letter of which the code page lacks:
         // the program stays in the launcher's folder, never in this one.
         const char* lookAlike = "";
+        // Written in line 3 for the test's folder, which TABRIVET_TESTDIR names.
+        const char* variable = "";
     } const cases[] = {{screen, screen, "", "work", ""},
                        {screen + 1, 390, "", "work", ""},
                        {screen, screen, "", "Jos\xC3\xA9", ""},
                        {screen, screen, "\xEF\xBB\xBF", "work", "[Start]"},
-                       {screen, screen, "", "tab\xC5\x82", "", "tabl"}};
+                       {screen, screen, "", "tab\xC5\x82", "", "tabl"},
+                       {screen, screen, "", "100%", "", "", "%tabrivet_testdir%"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.height) + " " + c.folder + c.marker);
         Scene scene;
@@ -450,9 +453,12 @@ TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
         ASSERT_TRUE(CreateDirectoryW(wide, nullptr));
         char work[MAX_PATH] = "";
         WideCharToMultiByte(CP_ACP, 0, wide, -1, work, MAX_PATH, nullptr, nullptr);
+        SetEnvironmentVariableA("TABRIVET_TESTDIR", scene.dir.path.c_str());
         writeFile(scene.dir.file("Tabrivet.txt"),
                   c.mark + settingsText(scene.exe + " 0d:" + scene.title + c.marker, 1000,
-                                        scene.dir.path + "\\" + c.folder, 0, 581, c.height));
+                                        (*c.variable ? c.variable : scene.dir.path) + "\\" +
+                                            c.folder,
+                                        0, 581, c.height));
         Launcher launcher(scene.dir, "");
         if (*c.marker == '\0')
             launcher.post(WM_COMMAND, IDM_START);

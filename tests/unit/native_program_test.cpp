@@ -9,14 +9,15 @@
 namespace {
 
 // The files a 32-bit guest sees: its System32 is the 32-bit folder, and
-// Sysnative the native one. A bare name is looked for in the working folder.
+// Sysnative the native one. A bare name is looked for in the working folder,
+// by its real name.
 std::set<std::string> files;
-std::string currentDirectory;
+std::string workingFolder;
 
 bool fileExists(const char* path)
 {
     const std::string name = path;
-    return files.count(name.find('\\') == std::string::npos ? currentDirectory + "\\" + name
+    return files.count(name.find('\\') == std::string::npos ? workingFolder + "\\" + name
                                                              : name) != 0;
 }
 
@@ -30,6 +31,7 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
         std::set<std::string> files;
         std::string expected;  // empty: the program as written
         std::string system32 = "C:\\Windows\\system32";
+        std::string workingFolder = "";  // the real name; empty: as the system gives it
     } const cases[] = {
         {"bare name found only natively", "only64.exe", work, {native + "only64.exe"},
          native + "only64.exe"},
@@ -72,9 +74,12 @@ TEST(NativeProgramTest, SystemProgramsStartFromTheNativeFolder)
          {native + std::string(240, 'a') + ".exe"}, ""},
         {"System32 too long for the alias", "cmd.exe", work, {}, "",
          "C:\\" + std::string(248, 'w') + "\\s32"},
+        {"working folder named outside the code page", "ssh.exe", "C:\\Users\\?ukasz\\bin",
+         {"C:\\Users\\\xC5\x81ukasz\\bin\\ssh.exe", native + "OpenSSH\\ssh.exe"}, "",
+         "C:\\Windows\\system32", "C:\\Users\\\xC5\x81ukasz\\bin"},
     };
     for (const auto& c : cases) {
-        currentDirectory = c.currentDirectory;
+        workingFolder = c.workingFolder.empty() ? c.currentDirectory : c.workingFolder;
         // Only a 32-bit guest of 64-bit Windows has the alias.
         for (bool guest : {true, false}) {
             files.clear();
