@@ -24,28 +24,40 @@ void CALLBACK autoStartTimerProc(HWND window, UINT, UINT_PTR, DWORD)
 }
 
 // While a Start runs, its console search reads the queue, which lets the
-// messages of other threads and programs through, and the shell's error box
-// runs a message loop of its own. A Start or Help asked for meanwhile would
-// run inside this Start; it is counted instead and asked for again once this
-// Start has returned, when it runs as a request that waited in the queue
-// always did.
-bool startRunning;
-int startsWaiting;
-int helpsWaiting;
+// messages of other threads and programs through; the shell's error box, of a
+// Start or of Help, runs a message loop of its own. A Start or Help asked for
+// meanwhile would run inside the running one; it waits instead, and is asked
+// for again once that has returned, in the order asked, as a request that
+// waited in the queue always was. Nor did a request that waited in the queue
+// ever run after the quit message: once the launcher ends, none runs, and
+// those posted again are dropped at their turn.
+bool requestRunning;
+bool launcherEnding;
+// Bit i set: the i-th waiting request is a Help. Past 32 waiting, as past a
+// full queue, a request is lost: only a program that floods the window asks
+// for that many, and each would show a box or start a program.
+unsigned waitingHelps;
+unsigned waitingCount;
 
-void requestStart()
+void runRequest(WORD command)
 {
-    if (startRunning) {
-        ++startsWaiting;
+    if (launcherEnding)
+        return;
+    if (requestRunning) {
+        if (waitingCount < 32)
+            waitingHelps |= unsigned{command == IDM_HELP} << waitingCount++;
         return;
     }
-    startRunning = true;
-    startProgram();
-    startRunning = false;
-    for (; startsWaiting > 0; --startsWaiting)
-        PostMessageA(launcher.mainWindow, WM_COMMAND, IDM_START, 0);
-    for (; helpsWaiting > 0; --helpsWaiting)
-        PostMessageA(launcher.mainWindow, WM_COMMAND, IDM_HELP, 0);
+    requestRunning = true;
+    if (command == IDM_HELP)
+        openPdfHelp();
+    else
+        startProgram();
+    requestRunning = false;
+    for (unsigned i = 0; i < waitingCount; ++i)
+        PostMessageA(launcher.mainWindow, WM_COMMAND, waitingHelps >> i & 1 ? IDM_HELP : IDM_START,
+                     0);
+    waitingHelps = waitingCount = 0;
 }
 
 bool isCursorOnStartButton()
@@ -123,13 +135,8 @@ void onCommand(WPARAM command)
         postQuitIf(true);
         break;
     case IDM_HELP:
-        if (startRunning)
-            ++helpsWaiting;
-        else
-            openPdfHelp();
-        break;
     case IDM_START:
-        requestStart();
+        runRequest(LOWORD(command));
         break;
     }
 }
@@ -147,7 +154,7 @@ void onButtonUp(HWND window)
 {
     launcher.startButtonPressed = isCursorOnStartButton();
     if (launcher.startButtonPressed) {
-        requestStart();
+        runRequest(IDM_START);
         launcher.startButtonPressed = false;
     }
     InvalidateRect(window, nullptr, TRUE);
@@ -157,8 +164,10 @@ void onButtonUp(HWND window)
 
 void postQuitIf(bool quit)
 {
-    if (quit)
+    if (quit) {
+        launcherEnding = true;
         PostQuitMessage(0);
+    }
 }
 
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -181,7 +190,7 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case WM_CHAR:
         if ((wParam & 0xFF) == '-')
-            requestStart();
+            runRequest(IDM_START);
         return 0;
     case WM_COMMAND:
         onCommand(wParam);
@@ -193,7 +202,7 @@ LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LP
         onButtonUp(window);
         return 0;
     case WM_AUTOSTART:
-        requestStart();
+        runRequest(IDM_START);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

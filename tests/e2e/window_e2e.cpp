@@ -271,25 +271,33 @@ TEST(LauncherKeysTest, HelpAsksTheShellForTheManualAndKeepsTheLauncher)
 {
     // Before any Start the manual is looked for in the folder the launcher
     // started in, whatever line 3 names; where it is missing, the shell says
-    // so in its own box.
+    // so in its own box. An automatic start that comes due while the box
+    // shows waits until it is closed, and then ends the launcher ("-c1").
     struct Case {
         const char* name;
         WPARAM key;
-        bool manual, otherWorkingDirectory;
+        bool manual, otherWorkingDirectory, autoStart;
     };
-    const Case cases[] = {{"F1, no manual", VK_F1, false, false},
-                          {"Help, no manual", 0, false, false},
-                          {"Help, manual", 0, true, false},
-                          {"Help, manual, line 3 another folder", 0, true, true}};
+    const Case cases[] = {{"F1, no manual", VK_F1, false, false, false},
+                          {"Help, no manual", 0, false, false, false},
+                          {"Help, manual", 0, true, false, false},
+                          {"Help, manual, line 3 another folder", 0, true, true, false},
+                          {"F1, no manual, automatic start meanwhile", VK_F1, false, false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir, other;
+        const std::string title = "help-" + std::to_string(GetCurrentProcessId());
+        const int delayMs = 1500;
+        const std::string line1 =
+            c.autoStart ? buildDir() + "\\fake_console.exe 0:" + title + "[Start]" : "a b";
         writeFile(dir.file("Tabrivet.txt"),
-                  settingsText("a b", 100, c.otherWorkingDirectory ? other.path : dir.path, 0,
+                  settingsText(line1, delayMs, c.otherWorkingDirectory ? other.path : dir.path, 0,
                                580, 390));
         if (c.manual)
             writeFile(dir.file("Tabrivet.pdf"), "%PDF-1.4\n");
+        HANDLE runs = CreateSemaphoreA(nullptr, 0, 10, title.c_str());
         ProcessJob job;  // ends whatever the shell opens the manual with
+        const DWORD began = GetTickCount();
         Launcher launcher(dir, "-c1");
         job.add(launcher);
         ASSERT_NE(launcher.window(), nullptr);
@@ -297,9 +305,25 @@ TEST(LauncherKeysTest, HelpAsksTheShellForTheManualAndKeepsTheLauncher)
             launcher.post(WM_KEYDOWN, c.key);
         else
             launcher.post(WM_COMMAND, 168);
+        if (c.autoStart) {
+            EXPECT_TRUE(waitFor(
+                [&] { return findProcessWindow(launcher.process.dwProcessId, "#32770"); },
+                patienceMs));
+            while (GetTickCount() - began < delayMs + 1500u)
+                Sleep(20);
+            EXPECT_EQ(WaitForSingleObject(runs, 0), WAIT_TIMEOUT) << "started while the box showed";
+        }
         EXPECT_EQ(launcher.dismissShellError(c.manual ? 3000 : patienceMs), !c.manual);
-        Sleep(300);
-        EXPECT_TRUE(launcher.running());
+        if (c.autoStart) {
+            EXPECT_EQ(WaitForSingleObject(runs, patienceMs), WAIT_OBJECT_0);
+            EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+            EXPECT_EQ(WaitForSingleObject(runs, 1000), WAIT_TIMEOUT) << "started twice";
+            closeStandIns(title);
+        } else {
+            Sleep(300);
+            EXPECT_TRUE(launcher.running());
+        }
+        CloseHandle(runs);
     }
 }
 
