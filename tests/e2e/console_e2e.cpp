@@ -281,8 +281,9 @@ TEST(ConsoleTest, TopModeRaisesTheConsoleAboveOtherWindows)
 }
 
 // While it searches, the launcher answers what is sent to it, so that
-// Windows never counts it hung, and a Start sent meanwhile never runs: not
-// inside the search, nor after it, as mode 0 has ended the launcher by then.
+// Windows never counts it hung, and a Start and a Help sent meanwhile never
+// run: not inside the search, nor after it, as mode 0 has ended the launcher
+// by then. Help would show the shell's box, the folder having no manual.
 // Each check is made from the test's side: a hung window would also fail the
 // sent message, and Wine counts a queue hung only while a message waits in
 // it.
@@ -296,13 +297,15 @@ void probeWhileSearching(Launcher& launcher, HANDLE runs, const std::string& sta
     std::thread sender([&] {
         const DWORD sent = GetTickCount();
         DWORD_PTR result;
-        if (SendMessageTimeoutA(window, WM_COMMAND, IDM_START, 0, SMTO_NORMAL, 10000, &result))
+        if (SendMessageTimeoutA(window, WM_COMMAND, IDM_START, 0, SMTO_NORMAL, 10000, &result) &&
+            SendMessageTimeoutA(window, WM_COMMAND, IDM_HELP, 0, SMTO_NORMAL, 10000, &result))
             startSentFor = GetTickCount() - sent;
     });
-    int probes = 0, hung = 0;
+    int probes = 0, hung = 0, boxes = 0;
     while (launcher.waitForExit(500) == -1 && GetTickCount() - start < 40000) {
         PostMessageA(window, WM_NULL, 0, 0);
         hung += IsHungAppWindow(window) != FALSE;
+        boxes += findProcessWindow(launcher.process.dwProcessId, "#32770") != nullptr;
         DWORD_PTR result;
         LONG counted = 0;
         if (probes == 0 && GetTickCount() - start >= 6000 && ++probes) {
@@ -319,8 +322,9 @@ void probeWhileSearching(Launcher& launcher, HANDLE runs, const std::string& sta
     sender.join();
     EXPECT_EQ(probes, 2);
     EXPECT_EQ(hung, 0) << "half-second polls that found the launcher hung";
-    EXPECT_LT(startSentFor, 2000u) << "the sent Start came back only after";
-    std::printf("the sent Start came back after %lu ms\n", startSentFor);
+    EXPECT_EQ(boxes, 0) << "half-second polls that found the box of a Help run inside the search";
+    EXPECT_LT(startSentFor, 2000u) << "the sent Start and Help came back only after";
+    std::printf("the sent Start and Help came back after %lu ms\n", startSentFor);
     int counted = 0;
     while (WaitForSingleObject(runs, counted < 1 ? patienceMs : 0) == WAIT_OBJECT_0)
         ++counted;
