@@ -145,7 +145,7 @@ PROCESS_INFORMATION startProcess(const std::string& exe, const std::string& argu
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         directory.c_str(), &startup, &process))
-        fail("cannot start " + exe);
+        fail("cannot start " + exe + ", error " + std::to_string(GetLastError()));
     CloseHandle(process.hThread);
     return process;
 }
@@ -568,14 +568,16 @@ Standing standingOf(HWND window)
     return standing;
 }
 
-// The real default program: cmd.exe's console under Wine, placed by a traced
+// The real default program: cmd.exe's console under Wine, placed by a
 // launcher in a console mode. The driver polls the console every
 // millisecond, from before it exists until it has stood still for 300 ms
 // after the launcher is done with it, and counts the time it was shown
 // otherwise than it finally stands: elsewhere, at another size (the host's
-// own rounding to whole character cells included) or in another state. The
-// console is closed after each Start.
-void placeCmd(const Program& tabrivet, int starts, int mode)
+// own rounding to whole character cells included) or in another state. A
+// traced launcher, whose every call the trace slows, gives the time from its
+// shell call's return to the console's placement instead. The console is
+// closed after each Start.
+void placeCmd(const Program& tabrivet, int starts, int mode, bool traced)
 {
     Folder folder("cmd" + std::to_string(mode));
     writeFile(folder.file("Tabrivet.txt"), settings("cmd.exe", "/T:0F", folder.path, mode));
@@ -583,7 +585,7 @@ void placeCmd(const Program& tabrivet, int starts, int mode)
     const POINT expected = centre();
     for (int run = 0; run <= starts; ++run) {
         warmingUp = run == 0;
-        Shown launcher = showTraced(tabrivet, folder);
+        Shown launcher = traced ? showTraced(tabrivet, folder) : show(tabrivet, folder);
         StartTrace trace = StartTrace::fromNow(launcher.process.dwProcessId);
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
         HWND console = nullptr;
@@ -602,12 +604,11 @@ void placeCmd(const Program& tabrivet, int starts, int mode)
                     standing.rect.top == expected.y)
                     placed = at;
             }
-            // Mode 3 keeps the launcher open: it is done once it has asked
-            // for the move and the console is hidden.
+            // Mode 3 keeps the launcher open: it is done once the console is
+            // hidden at its place.
             bool finished;
             if (mode == 3) {
-                trace.read();
-                finished = trace.moveReturn >= 0 && console != nullptr && !IsWindowVisible(console);
+                finished = placed >= 0 && !IsWindowVisible(console);
             } else {
                 finished = WaitForSingleObject(launcher.process.hProcess, 0) == WAIT_OBJECT_0;
             }
@@ -623,10 +624,12 @@ void placeCmd(const Program& tabrivet, int starts, int mode)
             fail("the launcher did not end after placing cmd.exe's console");
         else
             CloseHandle(launcher.process.hProcess);
-        if (!waitFor([&] { return trace.read(), trace.moveReturn >= 0; }, 5000, 5) ||
-            trace.shellReturn < 0 || console == nullptr ||
-            trace.movedWindow != reinterpret_cast<ULONG_PTR>(console))
+        if (traced && (!waitFor([&] { return trace.read(), trace.moveReturn >= 0; }, 5000, 5) ||
+                       trace.shellReturn < 0 || console == nullptr ||
+                       trace.movedWindow != reinterpret_cast<ULONG_PTR>(console)))
             fail("the trace shows no move of cmd.exe's console after the shell call");
+        if (console == nullptr || changes.empty())
+            fail("cmd.exe opened no console");
         const Standing last = changes.back().second;
         if (last.visible == (mode == 3) || last.iconic != (mode == 1) ||
             (mode != 1 && placed < 0))
@@ -638,10 +641,11 @@ void placeCmd(const Program& tabrivet, int starts, int mode)
             if (changes[i].second.visible && !(changes[i].second == last))
                 elsewhere += until - changes[i].first;
         }
-        sample(seen.c_str(), elsewhere);
-        if (mode == 0) {
+        if (traced) {
             sample("place.cmd.shell_to_placed_ms", placed - trace.shellReturn);
             sample("place.cmd.shell_ms", trace.shellReturn - trace.shellCall);
+        } else {
+            sample(seen.c_str(), elsewhere);
         }
 
         // Closed through its window, as a user would; its host ends with it.
@@ -658,10 +662,12 @@ void placeCmd(const Program& tabrivet, int starts, int mode)
     warmingUp = false;
 }
 
-// Another program's window made while a search runs, and after it: the
-// floor's start-up, as under Start-up. The search is
-// a launcher's whose program runs on without ever opening a window, so it
-// looks until its deadline; the processor time it took is read at its end.
+// Another program's window made while a search runs, and while none does:
+// the floor's start-up, as under Start-up, the two in turns. The search is a
+// launcher's whose program runs on without ever opening a window; for a start
+// beside it, a launcher is started, asked for a Start and ended after the
+// floor's start. One whole search before them, to its deadline, gives the
+// processor time it takes.
 void besideASearch(const Program& tabrivet, const Program& floor, const Folder& quiet, int runs)
 {
     Folder folder("search");
@@ -669,15 +675,16 @@ void besideASearch(const Program& tabrivet, const Program& floor, const Folder& 
     CopyFileA((buildDir() + "\\bench_console.exe").c_str(), exe.c_str(), FALSE);
     writeFile(folder.file("Tabrivet.txt"),
               settings(exe, Scene::argument("-1", "never.txt"), folder.path, 0));
-    for (int round = 0; round < 2; ++round) {
+    auto startSearch = [&](Stamps& standIn) {
+        DeleteFileA(folder.file("never.txt").c_str());
         Shown launcher = show(tabrivet, folder);
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
-        Stamps stamps = awaitStamps(folder.file("never.txt"), "the search's program");
-        for (int run = 0; run < runs; ++run) {
-            Shown shown = show(floor, quiet);
-            sample("beside.search_ms", shown.startMs);
-            close(floor, shown);
-        }
+        standIn = awaitStamps(folder.file("never.txt"), "the search's program");
+        return launcher;
+    };
+    {
+        Stamps standIn = {};
+        Shown launcher = startSearch(standIn);
         if (WaitForSingleObject(launcher.process.hProcess, 40000) != WAIT_OBJECT_0)
             fail("the search that finds nothing did not end");
         FILETIME created, exited, kernel, user;
@@ -686,13 +693,25 @@ void besideASearch(const Program& tabrivet, const Program& floor, const Folder& 
                ((ULONGLONG(kernel.dwHighDateTime) << 32 | kernel.dwLowDateTime) +
                 (ULONGLONG(user.dwHighDateTime) << 32 | user.dwLowDateTime)) / 10000.0);
         CloseHandle(launcher.process.hProcess);
-        endProcessId(stamps.processId);
-        for (int run = 0; run < runs; ++run) {
-            Shown shown = show(floor, quiet);
-            sample("beside.none_ms", shown.startMs);
-            close(floor, shown);
-        }
+        endProcessId(standIn.processId);
     }
+    for (int run = 0; run < runs; ++run)
+        for (int turn = 0; turn < 2; ++turn) {
+            // Each goes first every other run.
+            const bool searching = (turn + run) % 2 == 0;
+            Stamps standIn = {};
+            Shown launcher = {};
+            if (searching)
+                launcher = startSearch(standIn);
+            Shown shown = show(floor, quiet);
+            sample(searching ? "beside.search_ms" : "beside.none_ms", shown.startMs);
+            close(floor, shown);
+            if (searching) {
+                endProcess(launcher.process.hProcess);
+                endProcessId(standIn.processId);
+            }
+            Sleep(30);
+        }
 }
 
 }  // namespace
@@ -711,7 +730,7 @@ int main(int argc, char** argv)
     const int paintBlocks = argc > 4 ? std::atoi(argv[4]) : 20;
     const int paintCount = argc > 5 ? std::atoi(argv[5]) : 100;
     const int cmdStarts = argc > 6 ? std::atoi(argv[6]) : 20;
-    const int besideRuns = argc > 7 ? std::atoi(argv[7]) : 10;
+    const int besideRuns = argc > 7 ? std::atoi(argv[7]) : 20;
 
     const std::string dir = buildDir();
     const Program tabrivet = {"tabrivet", dir + "\\Tabrivet.exe", "Tabrivet", WM_COMMAND,
@@ -728,10 +747,12 @@ int main(int argc, char** argv)
     paints(both, quiet, paintBlocks, paintCount);
     std::printf("info placement, %d rounds\n", placeRounds);
     placements(tabrivet, placeRounds);
-    std::printf("info cmd.exe's console, %d Starts in each of modes 0, 1 and 3\n", cmdStarts);
+    std::printf("info cmd.exe's console, %d Starts traced and %d in each of modes 0, 1 and 3\n",
+                cmdStarts, cmdStarts);
+    placeCmd(tabrivet, cmdStarts, 0, true);
     for (int mode : {0, 1, 3})
-        placeCmd(tabrivet, cmdStarts, mode);
-    std::printf("info beside a search, %d starts in each of two rounds\n", besideRuns);
+        placeCmd(tabrivet, cmdStarts, mode, false);
+    std::printf("info beside a search, %d starts each\n", besideRuns);
     besideASearch(tabrivet, floor, quiet, besideRuns);
     std::printf("done\n");
     return 0;

@@ -256,7 +256,7 @@ def main():
         out.append(
             f"\n- *Beside a search.* The floor started in "
             f"{statistics.median(beside['search']):.0f} ms while a search ran and in "
-            f"{statistics.median(beside['none']):.0f} ms after it (medians).\n")
+            f"{statistics.median(beside['none']):.0f} ms with none (medians).\n")
     if not lookup_ok:
         out.append(
             f"\n- *Lookup.* Of a lookup's {statistics.median(v):.2f} ms (median), reading the "
@@ -288,8 +288,9 @@ def main():
     for mode, name in SEEN_MODES:
         out.append(f"| {mode} ({name}) | {spread(seen[mode])} | {len(seen[mode])} |\n")
     out.append(f"\nAnother program's window beside a search that finds nothing: the floor's "
-               f"start-up, ms, median (min–max), and the processor time of the whole search "
-               f"(29.4 s), ms:\n\n| | Time |\n|---|---|\n"
+               f"start-up, ms, median (min–max) of {len(beside['search'])} starts each, in "
+               f"turns, and the processor time of one whole search (29.4 s), ms:\n\n"
+               f"| | Time |\n|---|---|\n"
                f"| floor, while a search runs | {spread(beside['search'])} |\n"
                f"| floor, no search | {spread(beside['none'])} |\n"
                f"| the search's processor time | {spread(s['beside.search_cpu_ms'])} |\n")
