@@ -389,15 +389,6 @@ TEST(ConsoleTest, SearchEndsWhenTheConsoleIsFoundOrAfter49Pauses)
         std::printf("%s: the launcher ended %lu ms after the Start\n", c.what, elapsed);
         EXPECT_GE(elapsed, c.atLeastMs);
         EXPECT_LT(elapsed, c.belowMs);
-        // A search that finds nothing waits on its queue between lookups;
-        // one that spun instead would take a processor for the half minute.
-        FILETIME created, exited, kernel, user;
-        ASSERT_TRUE(GetProcessTimes(launcher.process.hProcess, &created, &exited, &kernel, &user));
-        const ULONGLONG cpuMs = (ULARGE_INTEGER{{kernel.dwLowDateTime, kernel.dwHighDateTime}}.QuadPart +
-                                 ULARGE_INTEGER{{user.dwLowDateTime, user.dwHighDateTime}}.QuadPart) /
-                                10000;
-        std::printf("%s: the launcher took %llu ms of processor time\n", c.what, cpuMs);
-        EXPECT_LT(cpuMs, 3000u);
         if (c.windowClass != nullptr) {
             HWND window = waitForConsole(scene.title, c.windowClass);
             ASSERT_NE(window, nullptr);
