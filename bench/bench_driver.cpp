@@ -586,7 +586,8 @@ void placeCmd(const Program& tabrivet, int starts, int mode, bool traced)
     for (int run = 0; run <= starts; ++run) {
         warmingUp = run == 0;
         Shown launcher = traced ? showTraced(tabrivet, folder) : show(tabrivet, folder);
-        StartTrace trace = StartTrace::fromNow(launcher.process.dwProcessId);
+        const DWORD id = launcher.process.dwProcessId;
+        StartTrace trace = traced ? StartTrace::fromNow(id) : StartTrace(id);
         PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
         HWND console = nullptr;
         std::vector<std::pair<double, Standing>> changes;  // counter ms

@@ -373,16 +373,16 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     // until it stands, and asked again at each tick of the schedule that it
     // does not, until the search's deadline.
     HWND console = found.window;
-    DWORD askedAt = 0;
-    for (bool asked = false; console != nullptr && IsWindow(console);) {
-        if (!asked || GetTickCount() - askedAt >= lookupIntervalMs) {
-            requestPlacement(console, position, width, height, action);
-            asked = true;
-            askedAt = GetTickCount();
-        }
+    if (console != nullptr)
+        requestPlacement(console, position, width, height, action);
+    for (DWORD askedAt = GetTickCount(); console != nullptr && IsWindow(console);) {
         waitOnQueue(1);
         if (standsAsAsked(console, position, action) || GetTickCount() - start >= deadline)
             break;
+        if (GetTickCount() - askedAt >= lookupIntervalMs) {
+            requestPlacement(console, position, width, height, action);
+            askedAt = GetTickCount();
+        }
     }
     UnhookWinEvent(hook);
     return action.launcherEnds;
