@@ -40,9 +40,9 @@ add_custom_command(
 add_custom_target(reference_pictures DEPENDS ${reference_pictures})
 
 # Each with a timeout of about three times its longest run seen (start_up 5 s,
-# window 30 s, console 172 s, bad_input 24 s, soak 301 s, monitors 10 s), so
-# that a hang is a quick red rather than a run that ends only at CI's limit.
-foreach(test start_up:60 window:120 console:540 bad_input:120 soak:900 monitors:60)
+# window 30 s, console 172 s, bad_input 24 s, soak 301 s), so that a hang
+# is a quick red rather than a run that ends only at CI's limit.
+foreach(test start_up:60 window:120 console:540 bad_input:120 soak:900)
   string(REPLACE ":" ";" test ${test})
   list(GET test 0 name)
   list(GET test 1 timeout)
@@ -55,6 +55,4 @@ foreach(test start_up:60 window:120 console:540 bad_input:120 soak:900 monitors:
   set_tests_properties(${name}_e2e PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT ${timeout})
 endforeach()
 add_dependencies(window_e2e reference_pictures)
-# Needs a session of two monitors (TABRIVET_MONITORS=2), which no other test has.
-set_tests_properties(monitors_e2e PROPERTIES LABELS monitors)
 add_dependencies(bad_input_e2e planted_dll)
