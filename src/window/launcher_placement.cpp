@@ -6,11 +6,8 @@
 ScreenMetrics screenMetricsOf(HMONITOR monitor)
 {
     const ScreenMetrics primary = {GetSystemMetrics(SM_CXFULLSCREEN),
-                                   GetSystemMetrics(SM_CYFULLSCREEN),
-                                   GetSystemMetrics(SM_CYMENU),
-                                   GetSystemMetrics(SM_CYCAPTION),
-                                   0,
-                                   0};
+                                   GetSystemMetrics(SM_CYFULLSCREEN), GetSystemMetrics(SM_CYMENU),
+                                   GetSystemMetrics(SM_CYCAPTION)};
     MONITORINFO primaryInfo = {};
     primaryInfo.cbSize = sizeof primaryInfo;
     GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primaryInfo);

@@ -17,8 +17,8 @@ struct ScreenMetrics {
     std::int32_t fullScreenHeight;  // SM_CYFULLSCREEN
     std::int32_t menuHeight;        // SM_CYMENU
     std::int32_t captionHeight;     // SM_CYCAPTION
-    std::int32_t left;
-    std::int32_t top;
+    std::int32_t left = 0;
+    std::int32_t top = 0;
 };
 
 struct WindowRectangle {

@@ -188,21 +188,17 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
     const int right = width - launcherWidth;
     const int bottom = height + menu - launcherHeight;
     // In the session of two monitors of one size side by side
-    // (TABRIVET_MONITORS=2), the rows that start on the second as well, where
-    // every figure moves by the distance between the two work areas.
+    // (TABRIVET_MONITORS=2), what stands on the second moves by the distance
+    // between the work areas; with one, the primary is the nearest to all.
     char monitors[2] = "";
     GetEnvironmentVariableA("TABRIVET_MONITORS", monitors, sizeof monitors);
-    const bool twoMonitors = monitors[0] == '2';
-    if (twoMonitors) {
+    if (monitors[0] == '2') {
         ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
     }
     MONITORINFO primary = {}, second = {};
     primary.cbSize = second.cbSize = sizeof primary;
     GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
     GetMonitorInfoA(MonitorFromPoint({1300, 100}, MONITOR_DEFAULTTONEAREST), &second);
-    const POINT shift = {second.rcWork.left - primary.rcWork.left,
-                         second.rcWork.top - primary.rcWork.top};
-    const POINT none = {-1, -1};
     struct Case {
         const char* option;
         POINT expected;
@@ -214,21 +210,21 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
         {"", centre},          {"-c1", {0, 0}},          {"-c2", {right, 0}},
         {"-c3", {right, bottom}}, {"-c4", {0, bottom}},  {"-c7", centre},
         {"", centre, {1300, 100}, {100, 100}, true},
-        {"", centre, none, {1500, 400}, true},
-        {"", centre, {300, 100}, {1500, 400}, false},
-        {"-c2", {right, 0}, none, {1500, 400}, true},
+        {"", centre, {-1, -1}, {1500, 400}, true},
+        {"", centre, {300, 100}, {1500, 400}},
+        {"-c2", {right, 0}, {-1, -1}, {1500, 400}, true},
     };
     TempDir dir;
     writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "placed"));
     for (const Case& c : cases) {
-        if (&c - cases == 6 && !twoMonitors)
-            break;
-        if (twoMonitors)
+        SCOPED_TRACE(&c - cases);
+        if (MonitorFromPoint(c.pointer, MONITOR_DEFAULTTONULL))
             moveCursor(c.pointer);
         Launcher launcher(dir.path, c.option, SW_SHOWNORMAL, "",
                           c.position.x < 0 ? nullptr : &c.position);
         ASSERT_NE(launcher.window(), nullptr) << c.option;
-        const POINT moved = {c.onSecond ? shift.x : 0, c.onSecond ? shift.y : 0};
+        const POINT moved = {c.onSecond ? second.rcWork.left - primary.rcWork.left : 0,
+                             c.onSecond ? second.rcWork.top - primary.rcWork.top : 0};
         RECT outer = {};
         // The window exists before it is placed: wait for the move.
         EXPECT_TRUE(waitFor(
@@ -237,22 +233,19 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
                 return outer.left == c.expected.x + moved.x && outer.top == c.expected.y + moved.y;
             },
             patienceMs))
-            << c.option << " row " << &c - cases << " left " << outer.left << " top " << outer.top;
-        // A Start centres the console beside the window; with a layout
-        // option it stays where the stand-in opened it.
-        const POINT console = *c.option ? POINT{10, 10}
-                                        : POINT{width / 2 - 290 + moved.x,
-                                                (height + menu + caption) / 2 - 195 + moved.y};
-        launcher.post(WM_COMMAND, 169);
+            << c.option << " left " << outer.left << " top " << outer.top;
+        launcher.post(WM_COMMAND, *c.option ? 167 : 169);
         EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+        if (*c.option)
+            continue;
         EXPECT_TRUE(waitFor(
             [&] {
                 GetWindowRect(findWindowByTitle("ConsoleWindowClass", "placed"), &outer);
-                return outer.left == console.x && outer.top == console.y;
+                return outer.left == width / 2 - 290 + moved.x &&
+                       outer.top == (height + menu + caption) / 2 - 195 + moved.y;
             },
             patienceMs))
-            << c.option << " row " << &c - cases << " console left " << outer.left << " top "
-            << outer.top;
+            << "console left " << outer.left << " top " << outer.top;
         closeStandIns("placed");
     }
 }

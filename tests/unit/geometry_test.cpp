@@ -7,42 +7,39 @@
 
 namespace {
 
-const ScreenMetrics screen1024 = {1024, 711, 19, 19, 0, 0};
-// Work areas: the primary's, one of the same size to its right, and a
-// smaller one to the left of it and above it.
-const WindowRectangle primaryWork = {0, 0, 1024, 730};
-const WindowRectangle rightWork = {1024, 0, 2048, 730};
-const WindowRectangle smallWork = {-800, -100, 0, 500};
+const ScreenMetrics screen1024 = {1024, 711, 19, 19};
+// The primary's work area, one of its size to its right, and a smaller one
+// to the left of it and above it.
+const WindowRectangle primaryWork = {0, 0, 1024, 730}, rightWork = {1024, 0, 2048, 730},
+                      smallWork = {-800, -100, 0, 500};
 
 TEST(LauncherPlacementTest, CornersAndCentre)
 {
     struct Case {
         std::int32_t layout;
-        WindowRectangle monitor;
         std::int32_t x, y;
         bool restores;
+        WindowRectangle monitor = primaryWork;
     };
     const Case cases[] = {
-        {0, primaryWork, 368, 273, false},   {1, primaryWork, 0, 0, false},
-        {2, primaryWork, 735, 0, true},      {3, primaryWork, 735, 527, true},
-        {4, primaryWork, 0, 527, true},      {5, primaryWork, 368, 273, false},
-        {-1, primaryWork, 368, 273, false},  {0, rightWork, 1392, 273, false},
-        {2, rightWork, 1759, 0, true},       {4, rightWork, 1024, 527, true},
-        {0, smallWork, -544, 108, false},    {1, smallWork, -800, -100, false},
-        {3, smallWork, -289, 297, true},
+        {0, 368, 273, false}, {1, 0, 0, false},     {2, 735, 0, true},      {3, 735, 527, true},
+        {4, 0, 527, true},    {5, 368, 273, false}, {-1, 368, 273, false},
+        {0, 1392, 273, false, rightWork},   {2, 1759, 0, true, rightWork},
+        {4, 1024, 527, true, rightWork},    {0, -544, 108, false, smallWork},
+        {1, -800, -100, false, smallWork},  {3, -289, 297, true, smallWork},
     };
     for (const Case& c : cases) {
         const ScreenMetrics metrics = monitorMetrics(screen1024, primaryWork, c.monitor);
         const ScreenPoint point = launcherWindowPosition(c.layout, metrics, 289, 203);
-        EXPECT_EQ(point.x, c.x) << c.layout << " at " << c.monitor.left;
-        EXPECT_EQ(point.y, c.y) << c.layout << " at " << c.monitor.left;
+        EXPECT_EQ(point.x, c.x) << c.layout;
+        EXPECT_EQ(point.y, c.y) << c.layout;
         EXPECT_EQ(launcherPlacementRestoresFirst(c.layout), c.restores) << c.layout;
     }
 }
 
 TEST(LauncherPlacementTest, SmallScreenGivesNegativeCoordinates)
 {
-    const ScreenMetrics tiny = {200, 100, 19, 19, 0, 0};
+    const ScreenMetrics tiny = {200, 100, 19, 19};
     EXPECT_EQ(launcherWindowPosition(3, tiny, 289, 203).x, -89);
     EXPECT_EQ(launcherWindowPosition(3, tiny, 289, 203).y, -84);
     // (138 / 2) - (203 / 2): each half drops its remainder.
@@ -53,19 +50,18 @@ TEST(ConsolePlacementTest, CentredWithRemaindersDropped)
 {
     struct Case {
         std::int32_t width, height, fullWidth;
-        WindowRectangle monitor;
         std::int32_t x, y;
+        WindowRectangle monitor = primaryWork;
     };
     const Case cases[] = {
-        {580, 390, 1024, primaryWork, 222, 179}, {581, 391, 1024, primaryWork, 222, 179},
-        {667, 390, 640, primaryWork, -13, 179},  {0, 0, 1024, primaryWork, 512, 374},
-        {-5, -5, 1024, primaryWork, 514, 376},   {580, 390, 1024, rightWork, 1246, 179},
-        {580, 390, 1024, smallWork, -690, 14},
+        {580, 390, 1024, 222, 179}, {581, 391, 1024, 222, 179}, {667, 390, 640, -13, 179},
+        {0, 0, 1024, 512, 374},     {-5, -5, 1024, 514, 376},
+        {580, 390, 1024, 1246, 179, rightWork}, {580, 390, 1024, -690, 14, smallWork},
     };
     for (const Case& c : cases) {
-        const ScreenMetrics primary = {c.fullWidth, 711, 19, 19, 0, 0};
-        const ScreenPoint point =
-            consoleWindowPosition(c.width, c.height, monitorMetrics(primary, primaryWork, c.monitor));
+        const ScreenMetrics metrics =
+            monitorMetrics({c.fullWidth, 711, 19, 19}, primaryWork, c.monitor);
+        const ScreenPoint point = consoleWindowPosition(c.width, c.height, metrics);
         EXPECT_EQ(point.x, c.x) << c.width << "x" << c.height;
         EXPECT_EQ(point.y, c.y) << c.width << "x" << c.height;
     }
