@@ -192,27 +192,27 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
     // between the work areas; with one, the primary is the nearest to all.
     char monitors[2] = "";
     GetEnvironmentVariableA("TABRIVET_MONITORS", monitors, sizeof monitors);
-    if (monitors[0] == '2') {
-        ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
-    }
+    ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), monitors[0] == '2' ? 2 : 1);
     MONITORINFO primary = {}, second = {};
     primary.cbSize = second.cbSize = sizeof primary;
     GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
     GetMonitorInfoA(MonitorFromPoint({1300, 100}, MONITOR_DEFAULTTONEAREST), &second);
+    const POINT onSecond = {second.rcWork.left - primary.rcWork.left,
+                            second.rcWork.top - primary.rcWork.top};
     struct Case {
         const char* option;
         POINT expected;
         POINT position = {-1, -1};  // given at the start, as a shell does
         POINT pointer = {100, 100};
-        bool onSecond = false;  // the window, and the console a Start places
+        POINT moved = {0, 0};  // of the window, and of the console a Start places
     };
     const Case cases[] = {
         {"", centre},          {"-c1", {0, 0}},          {"-c2", {right, 0}},
         {"-c3", {right, bottom}}, {"-c4", {0, bottom}},  {"-c7", centre},
-        {"", centre, {1300, 100}, {100, 100}, true},
-        {"", centre, {-1, -1}, {1500, 400}, true},
+        {"", centre, {1300, 100}, {100, 100}, onSecond},
+        {"", centre, {-1, -1}, {1500, 400}, onSecond},
         {"", centre, {300, 100}, {1500, 400}},
-        {"-c2", {right, 0}, {-1, -1}, {1500, 400}, true},
+        {"-c2", {right, 0}, {-1, -1}, {1500, 400}, onSecond},
     };
     TempDir dir;
     writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "placed"));
@@ -223,14 +223,13 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
         Launcher launcher(dir.path, c.option, SW_SHOWNORMAL, "",
                           c.position.x < 0 ? nullptr : &c.position);
         ASSERT_NE(launcher.window(), nullptr) << c.option;
-        const POINT moved = {c.onSecond ? second.rcWork.left - primary.rcWork.left : 0,
-                             c.onSecond ? second.rcWork.top - primary.rcWork.top : 0};
         RECT outer = {};
         // The window exists before it is placed: wait for the move.
         EXPECT_TRUE(waitFor(
             [&] {
                 GetWindowRect(launcher.window(), &outer);
-                return outer.left == c.expected.x + moved.x && outer.top == c.expected.y + moved.y;
+                return outer.left == c.expected.x + c.moved.x &&
+                       outer.top == c.expected.y + c.moved.y;
             },
             patienceMs))
             << c.option << " left " << outer.left << " top " << outer.top;
@@ -241,8 +240,8 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
         EXPECT_TRUE(waitFor(
             [&] {
                 GetWindowRect(findWindowByTitle("ConsoleWindowClass", "placed"), &outer);
-                return outer.left == width / 2 - 290 + moved.x &&
-                       outer.top == (height + menu + caption) / 2 - 195 + moved.y;
+                return outer.left == width / 2 - 290 + c.moved.x &&
+                       outer.top == (height + menu + caption) / 2 - 195 + c.moved.y;
             },
             patienceMs))
             << "console left " << outer.left << " top " << outer.top;
