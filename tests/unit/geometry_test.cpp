@@ -51,16 +51,13 @@ TEST(ConsolePlacementTest, CentredWithRemaindersDropped)
     struct Case {
         std::int32_t width, height, fullWidth;
         std::int32_t x, y;
-        WindowRectangle monitor = primaryWork;
     };
     const Case cases[] = {
         {580, 390, 1024, 222, 179}, {581, 391, 1024, 222, 179}, {667, 390, 640, -13, 179},
         {0, 0, 1024, 512, 374},     {-5, -5, 1024, 514, 376},
-        {580, 390, 1024, 1246, 179, rightWork}, {580, 390, 1024, -690, 14, smallWork},
     };
     for (const Case& c : cases) {
-        const ScreenMetrics metrics =
-            monitorMetrics({c.fullWidth, 711, 19, 19}, primaryWork, c.monitor);
+        const ScreenMetrics metrics = {c.fullWidth, 711, 19, 19};
         const ScreenPoint point = consoleWindowPosition(c.width, c.height, metrics);
         EXPECT_EQ(point.x, c.x) << c.width << "x" << c.height;
         EXPECT_EQ(point.y, c.y) << c.width << "x" << c.height;
