@@ -16,7 +16,7 @@ const int creationY = 283;
 // Left undocumented, so the handle is never read; the window manager applies
 // the hint, and a position given at the start, to the first window that asks
 // for a default place.
-const DWORD STARTF_MONITOR = 0x400;
+const DWORD shellMonitorHint = 0x400;
 
 bool registerLauncherClass()
 {
@@ -42,7 +42,7 @@ int runMainWindow(HINSTANCE instance, int showCommand)
 
     STARTUPINFOA startup = {};
     GetStartupInfoA(&startup);
-    const bool hinted = (startup.dwFlags & (STARTF_USEPOSITION | STARTF_MONITOR)) != 0;
+    const bool hinted = (startup.dwFlags & (STARTF_USEPOSITION | shellMonitorHint)) != 0;
     launcher.windowWidth = 289;
     launcher.windowHeight = 203;
     launcher.mainWindow = CreateWindowExA(
