@@ -12,7 +12,8 @@ add_dependencies(bench_driver Tabrivet floor_window bench_console)
 # One lookup of the console search, compiled from the launcher's own sources
 # with the launcher's options.
 add_executable(bench_lookup ${CMAKE_CURRENT_LIST_DIR}/bench_lookup.cpp
-                            ${CMAKE_SOURCE_DIR}/src/console/console_family.cpp)
+                            ${CMAKE_SOURCE_DIR}/src/console/console_family.cpp
+                            ${CMAKE_SOURCE_DIR}/src/window/launcher_placement.cpp)
 target_compile_options(bench_lookup PRIVATE ${size_flags})
 target_link_libraries(bench_lookup PRIVATE tabrivet_core)
 target_link_options(bench_lookup PRIVATE -static)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ python3 googletest libgtest-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine64 fonts-wine xvfb x11-utils imagemagick
+  wine wine64 fonts-wine xvfb xserver-xephyr x11-utils imagemagick
   zip unzip weasyprint fonts-dejavu-core poppler-utils
 )
 missing=()

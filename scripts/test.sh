@@ -78,6 +78,13 @@ cat "$build/i686-check.log"
 # steady before calling it done.
 ctest --test-dir "$build/win-x86_64" --output-on-failure \
   --repeat "until-fail:${TABRIVET_E2E_REPEAT:-1}" || status=1
+# The placement again on two monitors, which Wine shows only without its
+# virtual desktop: in a session of its own.
+wine_session_stop
+export TABRIVET_MONITORS=2
+wine_session_start "$build" "$build/win-x86_64/desktop_anchor.exe"
+GTEST_FILTER=LauncherWindowTest.PlacedCentredOrInACorner ctest --test-dir "$build/win-x86_64" \
+  --output-on-failure -R window_e2e --repeat "until-fail:${TABRIVET_E2E_REPEAT:-1}" || status=1
 "$root/scripts/package.sh" || status=1
 "$root/tests/package/check_catches_faults.sh" "$root"/dist/Tabrivet-*-win32.zip || status=1
 exit $status

@@ -1,7 +1,8 @@
 # Sourced by the run and test scripts: a Wine prefix of the project's own,
 # drawing into a virtual desktop of a known size, on a virtual X display when
 # there is no real one. `wine_session_start BUILD [ANCHOR-EXE]` and
-# `wine_session_stop`.
+# `wine_session_stop`. With TABRIVET_MONITORS=2, two monitors of 1024 x 768
+# side by side instead, with no virtual desktop.
 
 wine_session_start() {
   local build=$1
@@ -25,6 +26,23 @@ wine_session_start() {
       sleep 0.1
     done
   fi
+  if [ "${TABRIVET_MONITORS:-1}" = 2 ]; then
+    # Two heads of a nested server. Without RandR, Wine takes the monitors
+    # from Xinerama; a virtual desktop would make them one.
+    TABRIVET_OUTER_DISPLAY=$DISPLAY
+    local nested=197
+    while [ -e "/tmp/.X11-unix/X$nested" ] || [ -e "/tmp/.X$nested-lock" ]; do
+      nested=$((nested + 1))
+    done
+    Xephyr ":$nested" -screen 1024x768+0+0 -screen 1024x768+1024+0 +xinerama \
+      -extension RANDR -nolisten tcp >/dev/null 2>&1 &
+    TABRIVET_XEPHYR_PID=$!
+    export DISPLAY=":$nested"
+    for _ in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$nested" ] && break
+      sleep 0.1
+    done
+  fi
   # A server that stays up makes each program start in well under a second.
   mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 || true
@@ -32,7 +50,12 @@ wine_session_start() {
     echo "Creating the Wine prefix (once, about ten seconds)"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
   fi
-  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  if [ "${TABRIVET_MONITORS:-1}" = 2 ]; then
+    /usr/lib/wine/wine64 reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  else
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+      >/dev/null 2>&1
+  fi
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
     /d "$TABRIVET_DESKTOP_SIZE" /f >/dev/null 2>&1
   # The desktop that the commands above opened has the size of the last run;
@@ -54,8 +77,17 @@ wine_session_start() {
 
 wine_session_stop() {
   wineserver -k 2>/dev/null || true
+  if [ -n "${TABRIVET_XEPHYR_PID:-}" ]; then
+    kill "$TABRIVET_XEPHYR_PID" 2>/dev/null || true
+    wait "$TABRIVET_XEPHYR_PID" 2>/dev/null || true
+    TABRIVET_XEPHYR_PID=
+    export DISPLAY=$TABRIVET_OUTER_DISPLAY
+  fi
   if [ -n "${TABRIVET_XVFB_PID:-}" ]; then
     kill "$TABRIVET_XVFB_PID" 2>/dev/null || true
     wait "$TABRIVET_XVFB_PID" 2>/dev/null || true
+    # A session started after this one makes a display of its own again.
+    TABRIVET_XVFB_PID=
+    unset DISPLAY
   fi
 }

@@ -6,6 +6,8 @@
 
 #include "start_up.h"
 
+struct ScreenMetrics;
+
 // Zero before the entry runs, as every static is: the PDF help path relies on
 // the settings it does not set staying 0 and empty.
 struct LauncherState : StartState {
@@ -22,7 +24,9 @@ extern LauncherState launcher;
 // Window subsystem.
 int runMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void placeLauncherWindow(HWND window);
+void placeLauncherWindow(HWND window, HMONITOR monitor);
+// The placements' figures for a monitor; the primary's are the system metrics.
+ScreenMetrics screenMetricsOf(HMONITOR monitor);
 void CALLBACK cursorReadoutTimerProc(HWND window, UINT message, UINT_PTR timerId, DWORD time);
 void postQuitIf(bool quit);
 

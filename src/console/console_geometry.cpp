@@ -6,7 +6,8 @@ ScreenPoint consoleWindowPosition(std::int32_t consoleWidth, std::int32_t consol
 {
     const std::int32_t fullHeight =
         metrics.fullScreenHeight + metrics.menuHeight + metrics.captionHeight;
-    return {metrics.fullScreenWidth / 2 - consoleWidth / 2, fullHeight / 2 - consoleHeight / 2};
+    return {metrics.left + metrics.fullScreenWidth / 2 - consoleWidth / 2,
+            metrics.top + fullHeight / 2 - consoleHeight / 2};
 }
 
 ConsoleModeAction consoleModeAction(std::int32_t consoleMode)

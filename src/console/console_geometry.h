@@ -6,8 +6,9 @@
 
 #include "../window/window_geometry.h"
 
-// Centred on the full-screen area; each sum is halved as a whole and the
-// remainders are dropped, also for negative sizes.
+// Centred on the full-screen area of the monitor the metrics stand for; each
+// sum is halved as a whole and the remainders are dropped, also for negative
+// sizes.
 ScreenPoint consoleWindowPosition(std::int32_t consoleWidth, std::int32_t consoleHeight,
                                   const ScreenMetrics& metrics);
 

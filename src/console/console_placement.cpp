@@ -323,9 +323,10 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
 {
     const std::int32_t width = launcher.settings.consoleWidth;
     const std::int32_t height = launcher.settings.consoleHeight;
-    const ScreenMetrics metrics = {GetSystemMetrics(SM_CXFULLSCREEN),
-                                   GetSystemMetrics(SM_CYFULLSCREEN), GetSystemMetrics(SM_CYMENU),
-                                   GetSystemMetrics(SM_CYCAPTION)};
+    // The monitor that holds the launcher now, so that the console follows a
+    // drag of it; one unplugged since gives the nearest.
+    const ScreenMetrics metrics =
+        screenMetricsOf(MonitorFromWindow(launcher.mainWindow, MONITOR_DEFAULTTONEAREST));
     const ScreenPoint position = consoleWindowPosition(width, height, metrics);
     const ConsoleModeAction action = consoleModeAction(consoleMode);
 

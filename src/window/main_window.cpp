@@ -12,6 +12,11 @@ const char* const className = "Tabrivet";
 const DWORD windowStyle = WS_CAPTION | WS_SYSMENU;
 const int creationX = 368;
 const int creationY = 283;
+// The shell's monitor hint: the monitor handle then stands in hStdOutput.
+// Left undocumented, so the handle is never read; the window manager applies
+// the hint, and a position given at the start, to the first window that asks
+// for a default place.
+const DWORD shellMonitorHint = 0x400;
 
 bool registerLauncherClass()
 {
@@ -35,18 +40,29 @@ int runMainWindow(HINSTANCE instance, int showCommand)
     if (!registerLauncherClass())
         return 0;
 
+    STARTUPINFOA startup = {};
+    GetStartupInfoA(&startup);
+    const bool hinted = (startup.dwFlags & (STARTF_USEPOSITION | shellMonitorHint)) != 0;
     launcher.windowWidth = 289;
     launcher.windowHeight = 203;
-    launcher.mainWindow =
-        CreateWindowExA(0, className, "Tabrivet", windowStyle, creationX, creationY,
-                        launcher.windowWidth, launcher.windowHeight, nullptr, nullptr, instance,
-                        nullptr);
+    launcher.mainWindow = CreateWindowExA(
+        0, className, "Tabrivet", windowStyle, hinted ? CW_USEDEFAULT : creationX,
+        hinted ? CW_USEDEFAULT : creationY, launcher.windowWidth, launcher.windowHeight, nullptr,
+        nullptr, instance, nullptr);
     // Without a window nothing could ever post the quit message.
     if (launcher.mainWindow == nullptr)
         return 0;
 
+    // The monitor the user started the launcher from: the one the shell named,
+    // else the one they have just clicked on, else (no pointer) the primary.
+    HMONITOR monitor = MonitorFromWindow(launcher.mainWindow, MONITOR_DEFAULTTONEAREST);
+    if (!hinted) {
+        POINT pointer = {};
+        GetCursorPos(&pointer);
+        monitor = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
+    }
     HACCEL accelerators = LoadAcceleratorsA(instance, "TabrivetMenu");
-    placeLauncherWindow(launcher.mainWindow);
+    placeLauncherWindow(launcher.mainWindow, monitor);
     ShowWindow(launcher.mainWindow, showCommand);
     UpdateWindow(launcher.mainWindow);
 

@@ -4,23 +4,38 @@
 ScreenPoint launcherWindowPosition(std::int32_t windowLayout, const ScreenMetrics& metrics,
                                    std::int32_t windowWidth, std::int32_t windowHeight)
 {
-    const std::int32_t right = metrics.fullScreenWidth - windowWidth;
+    const std::int32_t left = metrics.left;
+    const std::int32_t top = metrics.top;
+    const std::int32_t right = left + metrics.fullScreenWidth - windowWidth;
     // The bottom corners leave the caption height out; only centring adds it.
-    const std::int32_t bottom = metrics.fullScreenHeight + metrics.menuHeight - windowHeight;
+    const std::int32_t bottom = top + metrics.fullScreenHeight + metrics.menuHeight - windowHeight;
     switch (windowLayout) {
     case 1:
-        return {0, 0};
+        return {left, top};
     case 2:
-        return {right, 0};
+        return {right, top};
     case 3:
         return {right, bottom};
     case 4:
-        return {0, bottom};
+        return {left, bottom};
     default:
-        return {metrics.fullScreenWidth / 2 - windowWidth / 2,
-                (metrics.fullScreenHeight + metrics.menuHeight + metrics.captionHeight) / 2 -
+        return {left + metrics.fullScreenWidth / 2 - windowWidth / 2,
+                top + (metrics.fullScreenHeight + metrics.menuHeight + metrics.captionHeight) / 2 -
                     windowHeight / 2};
     }
+}
+
+ScreenMetrics monitorMetrics(const ScreenMetrics& primary, const WindowRectangle& primaryWork,
+                             const WindowRectangle& monitorWork)
+{
+    ScreenMetrics metrics = primary;
+    metrics.left = monitorWork.left - primaryWork.left;
+    metrics.top = monitorWork.top - primaryWork.top;
+    metrics.fullScreenWidth += (monitorWork.right - monitorWork.left) -
+                               (primaryWork.right - primaryWork.left);
+    metrics.fullScreenHeight += (monitorWork.bottom - monitorWork.top) -
+                                (primaryWork.bottom - primaryWork.top);
+    return metrics;
 }
 
 bool launcherPlacementRestoresFirst(std::int32_t windowLayout)

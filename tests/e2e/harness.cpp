@@ -303,7 +303,7 @@ POINT clientToScreen(HWND window, int x, int y)
 }
 
 Launcher::Launcher(const std::string& folder, const std::string& arguments, int showCommand,
-                   const std::string& copy)
+                   const std::string& copy, const POINT* at)
 {
     const std::string exe = copy.empty() ? buildDir() + "\\Tabrivet.exe" : copy;
     std::string commandLine = "\"" + exe + "\"";
@@ -313,6 +313,11 @@ Launcher::Launcher(const std::string& folder, const std::string& arguments, int 
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(showCommand);
+    if (at != nullptr) {
+        startup.dwFlags |= STARTF_USEPOSITION;
+        startup.dwX = at->x;
+        startup.dwY = at->y;
+    }
     if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &process))
         ADD_FAILURE() << "cannot start " << exe;

@@ -83,9 +83,11 @@ struct Launcher {
     {
     }
     // Started in `folder`, which it reads its settings from; from a copy of
-    // the exe elsewhere where `exe` names one.
+    // the exe elsewhere where `exe` names one; with the position that a
+    // shell passes to the first window where `at` gives one.
     Launcher(const std::string& folder, const std::string& arguments,
-             int showCommand = SW_SHOWNORMAL, const std::string& exe = "");
+             int showCommand = SW_SHOWNORMAL, const std::string& exe = "",
+             const POINT* at = nullptr);
     ~Launcher();
 
     // The launcher window, once the launcher waits for input in its message

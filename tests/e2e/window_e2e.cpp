@@ -187,30 +187,63 @@ TEST(LauncherWindowTest, PlacedCentredOrInACorner)
                           (height + menu + caption) / 2 - launcherHeight / 2};
     const int right = width - launcherWidth;
     const int bottom = height + menu - launcherHeight;
+    // In the session of two monitors of one size side by side
+    // (TABRIVET_MONITORS=2), what stands on the second moves by the distance
+    // between the work areas; with one, the primary is the nearest to all.
+    char monitors[2] = "";
+    GetEnvironmentVariableA("TABRIVET_MONITORS", monitors, sizeof monitors);
+    ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), monitors[0] == '2' ? 2 : 1);
+    MONITORINFO primary = {}, second = {};
+    primary.cbSize = second.cbSize = sizeof primary;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    GetMonitorInfoA(MonitorFromPoint({1300, 100}, MONITOR_DEFAULTTONEAREST), &second);
+    const POINT onSecond = {second.rcWork.left - primary.rcWork.left,
+                            second.rcWork.top - primary.rcWork.top};
     struct Case {
         const char* option;
         POINT expected;
+        POINT position = {-1, -1};  // given at the start, as a shell does
+        POINT pointer = {100, 100};
+        POINT moved = {0, 0};  // of the window, and of the console a Start places
     };
     const Case cases[] = {
         {"", centre},          {"-c1", {0, 0}},          {"-c2", {right, 0}},
         {"-c3", {right, bottom}}, {"-c4", {0, bottom}},  {"-c7", centre},
+        {"", centre, {1300, 100}, {100, 100}, onSecond},
+        {"", centre, {-1, -1}, {1500, 400}, onSecond},
+        {"-c2", {right, 0}, {-1, -1}, {1500, 400}, onSecond},
     };
     TempDir dir;
-    writeFile(dir.file("Tabrivet.txt"), settingsText("a b", 100, "C:\\", 0, 580, 390));
+    writeFile(dir.file("Tabrivet.txt"), standInSettings(dir, "placed"));
     for (const Case& c : cases) {
-        Launcher launcher(dir, c.option);
+        if (MonitorFromPoint(c.pointer, MONITOR_DEFAULTTONULL))
+            moveCursor(c.pointer);
+        Launcher launcher(dir.path, c.option, SW_SHOWNORMAL, "",
+                          c.position.x < 0 ? nullptr : &c.position);
         ASSERT_NE(launcher.window(), nullptr) << c.option;
         RECT outer = {};
         // The window exists before it is placed: wait for the move.
         EXPECT_TRUE(waitFor(
             [&] {
                 GetWindowRect(launcher.window(), &outer);
-                return outer.left == c.expected.x && outer.top == c.expected.y;
+                return outer.left == c.expected.x + c.moved.x &&
+                       outer.top == c.expected.y + c.moved.y;
             },
             patienceMs))
             << c.option << " left " << outer.left << " top " << outer.top;
-        launcher.post(WM_COMMAND, 167);
+        launcher.post(WM_COMMAND, *c.option ? 167 : 169);
         EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+        if (*c.option)
+            continue;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                GetWindowRect(findWindowByTitle("ConsoleWindowClass", "placed"), &outer);
+                return outer.left == width / 2 - 290 + c.moved.x &&
+                       outer.top == (height + menu + caption) / 2 - 195 + c.moved.y;
+            },
+            patienceMs))
+            << "console left " << outer.left << " top " << outer.top;
+        closeStandIns("placed");
     }
 }
 

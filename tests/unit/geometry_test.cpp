@@ -8,6 +8,10 @@
 namespace {
 
 const ScreenMetrics screen1024 = {1024, 711, 19, 19};
+// The primary's work area, one of its size to its right, and a smaller one
+// to the left of it and above it.
+const WindowRectangle primaryWork = {0, 0, 1024, 730}, rightWork = {1024, 0, 2048, 730},
+                      smallWork = {-800, -100, 0, 500};
 
 TEST(LauncherPlacementTest, CornersAndCentre)
 {
@@ -15,13 +19,18 @@ TEST(LauncherPlacementTest, CornersAndCentre)
         std::int32_t layout;
         std::int32_t x, y;
         bool restores;
+        WindowRectangle monitor = primaryWork;
     };
     const Case cases[] = {
         {0, 368, 273, false}, {1, 0, 0, false},     {2, 735, 0, true},      {3, 735, 527, true},
         {4, 0, 527, true},    {5, 368, 273, false}, {-1, 368, 273, false},
+        {0, 1392, 273, false, rightWork},   {2, 1759, 0, true, rightWork},
+        {4, 1024, 527, true, rightWork},    {0, -544, 108, false, smallWork},
+        {1, -800, -100, false, smallWork},  {3, -289, 297, true, smallWork},
     };
     for (const Case& c : cases) {
-        const ScreenPoint point = launcherWindowPosition(c.layout, screen1024, 289, 203);
+        const ScreenMetrics metrics = monitorMetrics(screen1024, primaryWork, c.monitor);
+        const ScreenPoint point = launcherWindowPosition(c.layout, metrics, 289, 203);
         EXPECT_EQ(point.x, c.x) << c.layout;
         EXPECT_EQ(point.y, c.y) << c.layout;
         EXPECT_EQ(launcherPlacementRestoresFirst(c.layout), c.restores) << c.layout;
