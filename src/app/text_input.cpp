@@ -1,5 +1,5 @@
-// Reading a text file line by line in the ANSI code page, whichever encoding
-// it was saved in.
+// Reading a text file line by line in the process's code page, whichever
+// encoding it was saved in.
 #include "text_input.h"
 
 #include <cstring>
@@ -105,7 +105,38 @@ bool appendCharacter(const TextInput& input, TextLine& line, long c)
     return true;
 }
 
+// ASCII reads the same in every code page: only a line with other bytes
+// goes through the conversion.
+bool convertLegacyLine(const TextInput& input, TextLine& line)
+{
+    std::size_t i = 0;
+    while (i < line.length && static_cast<unsigned char>(line.text[i]) < 0x80)
+        ++i;
+    if (i == line.length)
+        return true;
+    char converted[lineCapacity];
+    const std::size_t length = input.fromLegacy(line.text, line.length, converted, lineCapacity);
+    if (length == 0)
+        return false;
+    std::memcpy(line.text, converted, length);
+    line.length = length;
+    line.text[length] = '\0';
+    return true;
+}
+
 }  // namespace
+
+std::size_t utf16Length(const char* text, std::size_t length)
+{
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        // A continuation byte adds nothing; a four-byte sequence is a pair.
+        const unsigned char c = text[i];
+        units += (c & 0xC0) != 0x80;
+        units += c >= 0xF0;
+    }
+    return units;
+}
 
 TextEncoding detectEncoding(std::FILE* file)
 {
@@ -127,7 +158,7 @@ TextEncoding detectEncoding(std::FILE* file)
         textStart = 0;
         std::fseek(file, 0, SEEK_SET);
         bool beyondAscii = false;
-        const TextInput scan = {file, TextEncoding::utf8, nullptr, false, false};
+        const TextInput scan = {file, TextEncoding::utf8, nullptr, nullptr, false, false};
         for (long c; (c = nextCharacter(scan)) != EOF && c != endOfFileMark;) {
             if (c == malformed) {
                 beyondAscii = false;
@@ -160,13 +191,14 @@ bool readLine(TextInput& input, TextLine& line)
             continue;
         anyCharacter = true;
         if (c == '\n')
-            return true;
+            break;
         if (!appendCharacter(input, line, c)) {
             input.failed = true;
             return false;
         }
     }
-    if (!anyCharacter)
+    if (!anyCharacter || (input.encoding == TextEncoding::ansi && input.fromLegacy != nullptr &&
+                          !convertLegacyLine(input, line)))
         input.failed = true;
     return !input.failed;
 }

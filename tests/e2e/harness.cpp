@@ -8,26 +8,28 @@
 
 namespace {
 
-void removeTree(const std::string& path)
+// By wide names, so that a folder named with letters outside the code page
+// goes too.
+void removeTree(const std::wstring& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 removeTree(child);
             else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &entry));
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str());
 }
 
 struct WindowQuery {
@@ -76,7 +78,9 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    removeTree(path);
+    wchar_t wide[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    removeTree(wide);
 }
 
 void writeFile(const std::string& path, const std::string& bytes)
