@@ -91,8 +91,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     loadDllsFromSystemOnly();
     // The system's own command line, not the one handed in here: the split
     // looks for the ".exe" of the program's path, which only it carries.
-    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), toAnsiCodePage,
-                          launcher, legacyConversion()))
+    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN),
+                          GetACP() == CP_UTF8 ? nullptr : toAnsiCodePage, launcher,
+                          legacyConversion()))
         return 0;
     // ShellExecuteEx may hand a file to a handler that is a COM server, and
     // asks for an apartment on the calling thread; OLE1's DDE is not wanted.

@@ -77,13 +77,21 @@ long nextCharacter(const TextInput& input)
     }
 }
 
-// Adds the character in the ANSI code page; false when it does not fit.
+// Adds the character in the process's code page; false when it does not fit.
 bool appendCharacter(const TextInput& input, TextLine& line, long c)
 {
     char bytes[8] = {static_cast<char>(c)};
     std::size_t count = 1;
     // Every ANSI code page keeps ASCII as it is.
-    if (input.encoding != TextEncoding::ansi && c >= 0x80) {
+    if (input.encoding != TextEncoding::ansi && c >= 0x80 && input.toAnsi == nullptr) {
+        // As the system converts into UTF-8: a lone surrogate gives U+FFFD.
+        if (c >= 0xD800 && c <= 0xDFFF)
+            c = replacementCharacter;
+        count = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        for (std::size_t i = count; i-- > 1; c >>= 6)
+            bytes[i] = static_cast<char>(0x80 | (c & 0x3F));
+        bytes[0] = static_cast<char>(c | (0xF00 >> count & 0xF0));
+    } else if (input.encoding != TextEncoding::ansi && c >= 0x80) {
         char16_t units[2] = {static_cast<char16_t>(c)};
         std::size_t length = 1;
         if (c >= 0x10000) {

@@ -26,6 +26,7 @@ enum class TextEncoding { ansi, utf8, utf16le, utf16be };
 // Converts UTF-16 text into the process's code page, never best-fitted: a
 // character it lacks must not turn into a look-alike that names another
 // file. Returns the bytes written (at most `capacity`), 0 when it fails.
+// None is needed where that code page is UTF-8: the reader writes it itself.
 using AnsiConversion = std::size_t (*)(const char16_t* text, std::size_t length, char* ansi,
                                        std::size_t capacity);
 
@@ -45,7 +46,8 @@ TextEncoding detectEncoding(std::FILE* file);
 // Text-mode reading done by hand, so that every build reads the same bytes the
 // same way: carriage returns vanish, 0x1A ends the file, and a line that does
 // not fit ends the reading for good. Lines come out in the process's code
-// page; those of a legacy file only when `fromLegacy` is given.
+// page, UTF-8 where `toAnsi` is null; those of a legacy file only when
+// `fromLegacy` is given.
 struct TextInput {
     std::FILE* file;
     TextEncoding encoding;

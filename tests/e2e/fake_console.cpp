@@ -5,8 +5,8 @@
 //      first one found) to open a console window of this title, and ends, as
 //      a program that hands its work to a running single-instance program;
 //   b  opens without activation at the bottom of the z-order;
-//   d  first writes its current directory, in UTF-8 whatever the code
-//      page, into "current_directory.txt" beside its exe;
+//   d  first writes its current directory into "current_directory.txt"
+//      beside its exe;
 //   m  with b, opens minimised;
 //   h  hands over after the delay: starts a copy of itself without this flag
 //      and without delay, and ends;
@@ -38,7 +38,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 namespace {
@@ -154,16 +153,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
 
     if (flag('d')) {
-        wchar_t path[MAX_PATH], directory[MAX_PATH];
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        lstrcpyW(std::wcsrchr(path, L'\\') + 1, L"current_directory.txt");
-        char utf8[3 * MAX_PATH];
-        const int length = WideCharToMultiByte(
-            CP_UTF8, 0, directory, GetCurrentDirectoryW(MAX_PATH, directory), utf8, sizeof utf8,
-            nullptr, nullptr);
-        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        lstrcpyA(std::strrchr(path, '\\') + 1, "current_directory.txt");
+        char directory[MAX_PATH];
+        const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written;
-        WriteFile(file, utf8, length, &written, nullptr);
+        WriteFile(file, directory, length, &written, nullptr);
         CloseHandle(file);
     }
 

@@ -5,31 +5,33 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-// By wide names, so that a folder named with letters outside the code page
-// goes too.
-void removeTree(const std::wstring& path)
+void removeTree(const std::string& path)
 {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
+            // A name with letters that the code page lacks is reached by its
+            // short one.
+            const std::string name =
+                std::strchr(entry.cFileName, '?') ? entry.cAlternateFileName : entry.cFileName;
+            if (name == "." || name == "..")
                 continue;
-            const std::wstring child = path + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 removeTree(child);
             else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(search, &entry));
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(path.c_str());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
 }
 
 struct WindowQuery {
@@ -78,9 +80,7 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    wchar_t wide[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    removeTree(wide);
+    removeTree(path);
 }
 
 void writeFile(const std::string& path, const std::string& bytes)

@@ -21,10 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (file == nullptr)
         return 0;
     LaunchSettings settings{};
-    // An odd height plays a process on UTF-8 that converts legacy files.
-    const bool utf8 = screenHeight & 1;
-    readSettings(file, screenHeight, utf8 ? toUtf8 : toLatin1, settings,
-                 utf8 ? fromLatin1 : nullptr);
+    readSettings(file, screenHeight, toLatin1, settings);
     std::fclose(file);
 
     const auto within = [](std::int32_t value, std::int32_t low, std::int32_t high) {

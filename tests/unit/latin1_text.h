@@ -1,7 +1,7 @@
 // The system's ANSI conversion played with Latin-1, for builds without the
 // system: a character beyond it becomes '?', as without best fit. A
-// double-byte code page is played with the UTF-16 units themselves, a
-// process on UTF-8 with UTF-8, and a legacy file's code page with Latin-1.
+// double-byte code page is played with the UTF-16 units themselves. A legacy
+// file's code page is Latin-1 too, converted into UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -30,31 +30,16 @@ inline std::size_t toUnitBytes(const char16_t* text, std::size_t length, char* a
     return 2 * length;
 }
 
-inline std::size_t toUtf8(const char16_t* text, std::size_t length, char* utf8,
-                          std::size_t capacity)
-{
-    long c = text[0];
-    if (length == 2)
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-    const std::size_t count = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-    if (count > capacity)
-        return 0;
-    for (std::size_t i = count; i-- > 1; c >>= 6)
-        utf8[i] = static_cast<char>(0x80 | (c & 0x3F));
-    utf8[0] = static_cast<char>(count == 1 ? c : c | (0xF00 >> count & 0xF0));
-    return count;
-}
-
 inline std::size_t fromLatin1(const char* text, std::size_t length, char* utf8,
                               std::size_t capacity)
 {
     std::size_t written = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char16_t unit = static_cast<unsigned char>(text[i]);
-        const std::size_t count = toUtf8(&unit, 1, utf8 + written, capacity - written);
-        if (count == 0)
+    for (const char* end = text + length; text != end; ++text) {
+        if (written + 2 > capacity)
             return 0;
-        written += count;
+        if (*text < 0)
+            utf8[written++] = static_cast<char>(0xC0 | (*text & 0xFF) >> 6);
+        utf8[written++] = static_cast<char>(*text < 0 ? 0x80 | (*text & 0x3F) : *text);
     }
     return written;
 }
