@@ -53,9 +53,9 @@ std::size_t fromLegacyCodePage(const char* text, std::size_t length, char* conve
     static wchar_t wide[lineCapacity];
     const int units = MultiByteToWideChar(legacyCodePage, 0, text, static_cast<int>(length), wide,
                                           lineCapacity);
-    const int written = WideCharToMultiByte(CP_UTF8, 0, wide, units, converted,
-                                            static_cast<int>(capacity), nullptr, nullptr);
-    return written > 0 ? written : 0;
+    // 0 where a step fails.
+    return WideCharToMultiByte(CP_UTF8, 0, wide, units, converted, static_cast<int>(capacity),
+                               nullptr, nullptr);
 }
 
 // The manifest asks for UTF-8 as the process's code page, which Windows 10

@@ -113,14 +113,10 @@ bool appendCharacter(const TextInput& input, TextLine& line, long c)
     return true;
 }
 
-// ASCII reads the same in every code page: only a line with other bytes
-// goes through the conversion.
+// An empty line is no text to convert, and no conversion takes it.
 bool convertLegacyLine(const TextInput& input, TextLine& line)
 {
-    std::size_t i = 0;
-    while (i < line.length && static_cast<unsigned char>(line.text[i]) < 0x80)
-        ++i;
-    if (i == line.length)
+    if (line.length == 0)
         return true;
     char converted[lineCapacity];
     const std::size_t length = input.fromLegacy(line.text, line.length, converted, lineCapacity);
@@ -137,11 +133,20 @@ bool convertLegacyLine(const TextInput& input, TextLine& line)
 std::size_t utf16Length(const char* text, std::size_t length)
 {
     std::size_t units = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        // A continuation byte adds nothing; a four-byte sequence is a pair.
-        const unsigned char c = text[i];
-        units += (c & 0xC0) != 0x80;
-        units += c >= 0xF0;
+    for (std::size_t i = 0; i < length; ++units) {
+        // A byte outside a whole sequence is one character: a process that
+        // Windows keeps on an ANSI code page has such text, and there each
+        // character takes at least one byte. A four-byte sequence is a pair.
+        const unsigned char lead = text[i++];
+        const std::size_t count = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0;
+        std::size_t following = 0;
+        while (following < count && i + following < length &&
+               (text[i + following] & 0xC0) == 0x80)
+            ++following;
+        if (following == count) {
+            i += count;
+            units += count == 3;
+        }
     }
     return units;
 }

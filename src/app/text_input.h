@@ -15,7 +15,8 @@ const std::size_t lineCapacity = 4223;
 const std::size_t longestPath = 259;
 const std::size_t pathBufferSize = 3 * longestPath + 1;
 
-// How many UTF-16 units UTF-8 text makes.
+// How many UTF-16 units UTF-8 text makes; no more than it has bytes where it
+// is text of an ANSI code page.
 std::size_t utf16Length(const char* text, std::size_t length);
 
 // How the file's text is stored. Notepad saves UTF-8, with or without a

@@ -198,6 +198,8 @@ TEST(SettingsFileTest, OverlongDirectoryTakesTheDefaultWithoutOverflow)
         cjk += "\xE6\x97\xA5", pairs += i < 130 ? "\xF0\x9F\x98\x80" : "";
     EXPECT_EQ(std::string(readBytes("p a\n100\n" + cjk, nullptr).workingDirectory), cjk);
     EXPECT_STREQ(readBytes("p a\n100\n" + pairs, nullptr).workingDirectory, "C:\\");
+    const std::string ansi = "C:\\" + std::string(256, '\xFC');  // where the process is on Latin-1
+    EXPECT_EQ(std::string(readBytes("p a\n100\n" + ansi).workingDirectory), ansi);
 }
 
 TEST(SettingsFileTest, NulBytesStayInsideTheirLine)
