@@ -45,6 +45,35 @@ void loadDllsFromSystemOnly()
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS);
 }
 
+DWORD legacyCodePage;
+
+std::size_t fromLegacyCodePage(const char* text, std::size_t length, char* converted,
+                               std::size_t capacity)
+{
+    static wchar_t wide[lineCapacity];
+    const int units = MultiByteToWideChar(legacyCodePage, 0, text, static_cast<int>(length), wide,
+                                          lineCapacity);
+    // 0 where a step fails.
+    return WideCharToMultiByte(CP_UTF8, 0, wide, units, converted, static_cast<int>(capacity),
+                               nullptr, nullptr);
+}
+
+// The manifest asks for UTF-8 as the process's code page, which Windows 10
+// version 1903 and later grant; a legacy settings file was still saved in the
+// user's own, which the locale keeps. Null where the two are one.
+LegacyConversion legacyConversion()
+{
+    if (GetACP() != CP_UTF8 ||
+        !GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&legacyCodePage),
+                        sizeof legacyCodePage / sizeof(wchar_t)) ||
+        legacyCodePage == CP_UTF8)
+        return nullptr;
+    return fromLegacyCodePage;
+}
+
+}  // namespace
+
 // A code page of UTF-8 refuses WC_NO_BEST_FIT_CHARS; it holds every
 // character anyway.
 std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
@@ -57,15 +86,14 @@ std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
     return written > 0 ? written : 0;
 }
 
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     loadDllsFromSystemOnly();
     // The system's own command line, not the one handed in here: the split
     // looks for the ".exe" of the program's path, which only it carries.
-    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN), toAnsiCodePage,
-                          launcher))
+    if (!settleStartState(GetCommandLineA(), GetSystemMetrics(SM_CYFULLSCREEN),
+                          GetACP() == CP_UTF8 ? nullptr : toAnsiCodePage, launcher,
+                          legacyConversion()))
         return 0;
     // ShellExecuteEx may hand a file to a handler that is a COM server, and
     // asks for an apartment on the calling thread; OLE1's DDE is not wanted.

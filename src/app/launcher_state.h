@@ -21,6 +21,11 @@ struct LauncherState : StartState {
 
 extern LauncherState launcher;
 
+// Start-up subsystem: UTF-16 text into the process's code page, as the
+// settings reader's AnsiConversion.
+std::size_t toAnsiCodePage(const char16_t* text, std::size_t length, char* ansi,
+                           std::size_t capacity);
+
 // Window subsystem.
 int runMainWindow(HINSTANCE instance, int showCommand);
 LRESULT CALLBACK launcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -118,8 +118,9 @@ void splitFirstLine(const TextLine& line, LaunchSettings& settings)
 void setWorkingDirectory(LaunchSettings& settings, const char* text, std::size_t length)
 {
     // A longer line cannot name a directory the system would accept, and a
-    // cut one might name another directory: take the default instead.
-    if (length >= sizeof settings.workingDirectory) {
+    // cut one might name another directory: take the default instead. The
+    // system counts UTF-16 units, not bytes.
+    if (length >= sizeof settings.workingDirectory || utf16Length(text, length) > longestPath) {
         text = defaultWorkingDirectory;
         length = std::strlen(defaultWorkingDirectory);
     }
@@ -153,9 +154,9 @@ void writeNumberLine(std::FILE* file, std::int32_t number)
 }  // namespace
 
 void readSettings(std::FILE* file, std::int32_t screenHeight, AnsiConversion toAnsi,
-                  LaunchSettings& settings)
+                  LaunchSettings& settings, LegacyConversion fromLegacy)
 {
-    TextInput input = {file, detectEncoding(file), toAnsi, false, false};
+    TextInput input = {file, detectEncoding(file), toAnsi, fromLegacy, false, false};
     TextLine line;
 
     // Line 1 counts even when its read failed: an empty file gives an empty
@@ -176,7 +177,7 @@ void readSettings(std::FILE* file, std::int32_t screenHeight, AnsiConversion toA
 }
 
 SettingsFileRead readSettingsFile(std::int32_t screenHeight, AnsiConversion toAnsi,
-                                  LaunchSettings& settings)
+                                  LaunchSettings& settings, LegacyConversion fromLegacy)
 {
     std::FILE* file = std::fopen(settingsFileName, "rb");
     if (file == nullptr) {
@@ -185,7 +186,7 @@ SettingsFileRead readSettingsFile(std::int32_t screenHeight, AnsiConversion toAn
         // it still holds the user's settings.
         return errno == ENOENT ? SettingsFileRead::missing : SettingsFileRead::unreadable;
     }
-    readSettings(file, screenHeight, toAnsi, settings);
+    readSettings(file, screenHeight, toAnsi, settings, fromLegacy);
     std::fclose(file);
     return SettingsFileRead::read;
 }

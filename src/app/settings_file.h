@@ -7,8 +7,8 @@
 
 #include "text_input.h"
 
-// Fits the system's MAX_PATH; kept here so that this header needs no <windows.h>.
-const int workingDirectorySize = 260;
+// Holds the longest path that the system takes in UTF-8.
+const std::size_t workingDirectorySize = pathBufferSize;
 
 // Program and argument come out of line 1, so they always fit buffers of the
 // line capacity and a terminator.
@@ -30,7 +30,7 @@ extern const char* const defaultWorkingDirectory;
 // Reads settings from an open stream; fills every field of `settings` except
 // that autoStart is left alone when line 1 has a blank behind its argument.
 void readSettings(std::FILE* file, std::int32_t screenHeight, AnsiConversion toAnsi,
-                  LaunchSettings& settings);
+                  LaunchSettings& settings, LegacyConversion fromLegacy = nullptr);
 
 enum class SettingsFileRead { read, missing, unreadable };
 
@@ -38,7 +38,7 @@ enum class SettingsFileRead { read, missing, unreadable };
 // nothing and tells a missing file from one that exists but cannot be read
 // now (held by another program without read sharing, say).
 SettingsFileRead readSettingsFile(std::int32_t screenHeight, AnsiConversion toAnsi,
-                                  LaunchSettings& settings);
+                                  LaunchSettings& settings, LegacyConversion fromLegacy = nullptr);
 
 // Puts the defaults into `settings`.
 void setDefaultSettings(LaunchSettings& settings);

@@ -7,7 +7,7 @@
 #include "version_file.h"
 
 bool settleStartState(const char* commandLine, std::int32_t screenHeight, AnsiConversion toAnsi,
-                      StartState& state)
+                      StartState& state, LegacyConversion fromLegacy)
 {
     const ArgumentList arguments(commandLine, " ", true);
     const StartOptions options = recogniseOptions(arguments, state.windowLayout);
@@ -27,7 +27,7 @@ bool settleStartState(const char* commandLine, std::int32_t screenHeight, AnsiCo
         state.startsManual = true;
         return true;
     }
-    const SettingsFileRead file = readSettingsFile(screenHeight, toAnsi, settings);
+    const SettingsFileRead file = readSettingsFile(screenHeight, toAnsi, settings, fromLegacy);
     if (file == SettingsFileRead::read) {
         if (options.manualStart)
             settings.autoStart = false;

@@ -19,6 +19,7 @@ struct StartState {
 // returns false: the process ends at once), and otherwise fills `state` from
 // the fixed values of the PDF help, the settings file, or the defaults, which
 // it writes as the settings file only where none exists.
-// `toAnsi` converts the lines of a Unicode settings file.
+// `toAnsi` converts the lines of a Unicode settings file, `fromLegacy` those
+// of a legacy one where the process's code page is not the user's.
 bool settleStartState(const char* commandLine, std::int32_t screenHeight, AnsiConversion toAnsi,
-                      StartState& state);
+                      StartState& state, LegacyConversion fromLegacy = nullptr);

@@ -1,5 +1,5 @@
-// Reading a text file line by line in the ANSI code page, whichever encoding
-// it was saved in.
+// Reading a text file line by line in the process's code page, whichever
+// encoding it was saved in.
 #include "text_input.h"
 
 #include <cstring>
@@ -77,13 +77,21 @@ long nextCharacter(const TextInput& input)
     }
 }
 
-// Adds the character in the ANSI code page; false when it does not fit.
+// Adds the character in the process's code page; false when it does not fit.
 bool appendCharacter(const TextInput& input, TextLine& line, long c)
 {
     char bytes[8] = {static_cast<char>(c)};
     std::size_t count = 1;
     // Every ANSI code page keeps ASCII as it is.
-    if (input.encoding != TextEncoding::ansi && c >= 0x80) {
+    if (input.encoding != TextEncoding::ansi && c >= 0x80 && input.toAnsi == nullptr) {
+        // As the system converts into UTF-8: a lone surrogate gives U+FFFD.
+        if (c >= 0xD800 && c <= 0xDFFF)
+            c = replacementCharacter;
+        count = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        for (std::size_t i = count; i-- > 1; c >>= 6)
+            bytes[i] = static_cast<char>(0x80 | (c & 0x3F));
+        bytes[0] = static_cast<char>(c | (0xF00 >> count & 0xF0));
+    } else if (input.encoding != TextEncoding::ansi && c >= 0x80) {
         char16_t units[2] = {static_cast<char16_t>(c)};
         std::size_t length = 1;
         if (c >= 0x10000) {
@@ -105,7 +113,43 @@ bool appendCharacter(const TextInput& input, TextLine& line, long c)
     return true;
 }
 
+// An empty line is no text to convert, and no conversion takes it.
+bool convertLegacyLine(const TextInput& input, TextLine& line)
+{
+    if (line.length == 0)
+        return true;
+    char converted[lineCapacity];
+    const std::size_t length = input.fromLegacy(line.text, line.length, converted, lineCapacity);
+    if (length == 0)
+        return false;
+    std::memcpy(line.text, converted, length);
+    line.length = length;
+    line.text[length] = '\0';
+    return true;
+}
+
 }  // namespace
+
+std::size_t utf16Length(const char* text, std::size_t length)
+{
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < length; ++units) {
+        // A byte outside a whole sequence is one character: a process that
+        // Windows keeps on an ANSI code page has such text, and there each
+        // character takes at least one byte. A four-byte sequence is a pair.
+        const unsigned char lead = text[i++];
+        const std::size_t count = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0;
+        std::size_t following = 0;
+        while (following < count && i + following < length &&
+               (text[i + following] & 0xC0) == 0x80)
+            ++following;
+        if (following == count) {
+            i += count;
+            units += count == 3;
+        }
+    }
+    return units;
+}
 
 TextEncoding detectEncoding(std::FILE* file)
 {
@@ -127,7 +171,7 @@ TextEncoding detectEncoding(std::FILE* file)
         textStart = 0;
         std::fseek(file, 0, SEEK_SET);
         bool beyondAscii = false;
-        const TextInput scan = {file, TextEncoding::utf8, nullptr, false, false};
+        const TextInput scan = {file, TextEncoding::utf8, nullptr, nullptr, false, false};
         for (long c; (c = nextCharacter(scan)) != EOF && c != endOfFileMark;) {
             if (c == malformed) {
                 beyondAscii = false;
@@ -160,13 +204,14 @@ bool readLine(TextInput& input, TextLine& line)
             continue;
         anyCharacter = true;
         if (c == '\n')
-            return true;
+            break;
         if (!appendCharacter(input, line, c)) {
             input.failed = true;
             return false;
         }
     }
-    if (!anyCharacter)
+    if (!anyCharacter || (input.encoding == TextEncoding::ansi && input.fromLegacy != nullptr &&
+                          !convertLegacyLine(input, line)))
         input.failed = true;
     return !input.failed;
 }

@@ -6,7 +6,6 @@
 
 #include <shellapi.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #if !defined(_WIN64)
@@ -48,15 +47,32 @@ bool isFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// By the wide call: Wine's GetEnvironmentVariableA cuts a value of
+// characters of several bytes at its length in UTF-16 units.
 std::size_t environmentVariable(const char* name, char* value, std::size_t capacity)
 {
-    return GetEnvironmentVariableA(name, value, capacity);
+    // A variable holds at most 32,767 characters with its end.
+    static wchar_t wideName[lineCapacity + 1], wideValue[32767];
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, lineCapacity + 1);
+    const DWORD length = GetEnvironmentVariableW(wideName, wideValue, 32767);
+    if (length == 0)
+        return 0;
+    const std::size_t written =
+        length < 32767 && capacity > 1
+            ? toAnsiCodePage(reinterpret_cast<const char16_t*>(wideValue), length, value,
+                             capacity - 1)
+            : 0;
+    // Longer than the buffers: told as a value that does not fit.
+    if (written == 0)
+        return capacity;
+    value[written] = '\0';
+    return written;
 }
 
 // Only a WoW64 guest has the alias Sysnative beside System32.
 bool isGuest(const char* system32)
 {
-    char alias[MAX_PATH + 10];
+    char alias[pathBufferSize + 10];
     std::strcpy(alias, system32);
     char* const windowsEnd = std::strrchr(alias, '\\');
     if (windowsEnd != nullptr)
@@ -75,14 +91,15 @@ bool isGuest(const char* system32)
 const char* programFile(const char* program, const char* system32,
                         char (&native)[nativePathSize])
 {
-    char current[MAX_PATH];
-    const DWORD currentLength = GetCurrentDirectoryA(MAX_PATH, current);
-    // No buffer to size for a PATH of up to 32 K characters. The C runtime's
-    // copy of the environment is read, which the launcher never changes.
-    const char* searchPath = std::getenv("PATH");
-    const SystemFolders folders = {current, system32, searchPath != nullptr ? searchPath : "",
-                                   isFile};
-    return currentLength - 1 < MAX_PATH - 1 && nativeProgramPath(program, folders, native)
+    char current[pathBufferSize];
+    const DWORD currentLength = GetCurrentDirectoryA(sizeof current, current);
+    // Read whole, as every variable is: up to 32,767 characters of up to
+    // three bytes each.
+    static char searchPath[3 * 32767];
+    if (environmentVariable("PATH", searchPath, sizeof searchPath) >= sizeof searchPath)
+        searchPath[0] = '\0';
+    const SystemFolders folders = {current, system32, searchPath, isFile};
+    return currentLength - 1 < sizeof current - 1 && nativeProgramPath(program, folders, native)
                ? native
                : program;
 }
@@ -91,9 +108,9 @@ const char* programFile(const char* program, const char* system32,
 
 void startProgram()
 {
-    char system32[MAX_PATH];
-    const UINT systemLength = GetSystemDirectoryA(system32, MAX_PATH);
-    const bool guest = systemLength - 1 < MAX_PATH - 1 && isGuest(system32);
+    char system32[pathBufferSize];
+    const UINT systemLength = GetSystemDirectoryA(system32, sizeof system32);
+    const bool guest = systemLength - 1 < sizeof system32 - 1 && isGuest(system32);
     // Expanded at each Start, before any use and never in the settings: the
     // window's label shows line 1 as written. Not by the shell, which does it
     // only on request, after the native choice, and would read a '%' that a

@@ -111,7 +111,7 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
             // as written whatever it holds.
             continue;
         }
-        // Room for the alias, a slash, the name, an extension and the end.
+        // Room in bytes for the alias, a slash, the name, an extension and the end.
         if (end + length + nameLength + 6 > nativePathSize)
             continue;
         if (below != nullptr) {
@@ -124,6 +124,9 @@ bool nativeProgramPath(const char* program, const SystemFolders& folders,
             path[end++] = '\\';
         std::memcpy(path + end, name, nameLength + 1);
         end += nameLength;
+        // With room for an extension, as the system counts: in UTF-16 units.
+        if (utf16Length(path, end) + 4 > longestPath)
+            continue;
         // One look per extension: the name's own, or each of the shell's.
         for (std::size_t i = 0; i < (dot != nullptr ? 1 : sizeof completions / 4); ++i) {
             if (dot == nullptr) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "../app/text_input.h"
+
 // The system then gives the guest its 32-bit folder, SysWOW64, for every use
 // of System32: a program named there starts as its 32-bit copy, or not at all
 // where only a 64-bit one exists. Only such a guest has the alias Sysnative,
@@ -18,8 +20,8 @@ struct SystemFolders {
     bool (*fileExists)(const char* path);
 };
 
-// Fits the system's MAX_PATH: the shell's ANSI calls take no longer path.
-const std::size_t nativePathSize = 260;
+// Holds the longest path that the system takes.
+const std::size_t nativePathSize = pathBufferSize;
 
 // True, with the Sysnative path in `path`, when a 64-bit shell would start
 // `program` as a program (".exe" or ".com") of System32 or of a folder inside

@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "../app/text_input.h"
-
 namespace {
 
 // The names that a guest reads from a twin, in upper case: the shorter is the
@@ -52,5 +50,5 @@ const char* expandVariables(const char* text, VariableLookup lookup, bool guest,
         expanded += p - from;
     }
     *expanded = '\0';
-    return buffer;
+    return utf16Length(buffer, expanded - buffer) > longestPath ? fallback : buffer;
 }

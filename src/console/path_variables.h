@@ -5,18 +5,20 @@
 
 #include <cstddef>
 
+#include "../app/text_input.h"
+
 // As GetEnvironmentVariableA does: writes the value of the variable `name`
 // (found without regard to case) and its end into value[0, capacity) and
 // returns the value's length; returns more than `capacity - 1` where it does
 // not fit, and 0 for an unknown name.
 using VariableLookup = std::size_t (*)(const char* name, char* value, std::size_t capacity);
 
-// Fits the system's MAX_PATH, as the working directory does; the shell's
-// ANSI calls take no longer path.
-const std::size_t expandedSize = 260;
+// Holds the longest path that the system takes, as the working directory does.
+const std::size_t expandedSize = pathBufferSize;
 
 // Returns `buffer`, holding `text` with each %NAME% of a known variable
-// replaced by its value; or `fallback` where that and its end do not fit.
+// replaced by its value; or `fallback` where that is longer than the longest
+// path.
 // An unknown name keeps its '%'s, and so do "%%" and a '%' without a closing
 // one, so that a folder named "100%" still works; a value is never expanded
 // again. A guest (a 32-bit launcher on 64-bit Windows) takes %ProgramFiles%

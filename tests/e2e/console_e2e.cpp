@@ -421,26 +421,35 @@ TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
     // Line 3 becomes the program's current directory, its variables
     // expanded; line 6 is checked against the display's own full-screen
     // height. Notepad saves UTF-8, with or without a byte-order mark: a mark
-    // is no part of line 1, and a folder's name arrives in the ANSI code page.
+    // is no part of line 1, and a name arrives whole, with letters that the
+    // system's code page lacks; older editors save the code page.
     const int screen = GetSystemMetrics(SM_CYFULLSCREEN);
+    const char* const unicode = "tab_\xC5\x81\xC3\xB3" "d\xC5\xBA_\xE6\x97\xA5\xE6\x9C\xAC";
     struct {
         int height, placedHeight;
         const char* mark;    // the file's first bytes
         const char* folder;  // in UTF-8
         const char* marker;  // with "[Start]", the automatic start does it
-        // Made instead of `folder`, a letter of which the code page lacks:
-        // the program stays in the launcher's folder, never in this one.
+        // Made instead of `folder`: the program stays in the launcher's
+        // folder, never in this one.
         const char* lookAlike = "";
-        // Written in line 3 for the test's folder, which TABRIVET_TESTDIR names.
+        // Line 3 instead of the folder's path. TABRIVET_TESTDIR names the
+        // test's folder, TABRIVET_FOLDER the folder made.
         const char* variable = "";
+        bool programThere = false;  // started from a copy in the folder, by its full path
+        bool cp1252 = false;
     } const cases[] = {{screen, screen, "", "work", ""},
                        {screen + 1, 390, "", "work", ""},
                        {screen, screen, "", "Jos\xC3\xA9", ""},
                        {screen, screen, "\xEF\xBB\xBF", "work", "[Start]"},
                        {screen, screen, "", "tab\xC5\x82", "", "tabl"},
-                       {screen, screen, "", "100%", "", "", "%tabrivet_testdir%"}};
+                       {screen, screen, "", "100%", "", "", "%tabrivet_testdir%\\100%"},
+                       {screen, screen, "", unicode, ""},
+                       {screen, screen, "", unicode, "", "", "", true},
+                       {screen, screen, "", unicode, "", "", "%tabrivet_folder%"},
+                       {screen, screen, "", "Jos\xC3\xA9", "", "", "", false, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.height) + " " + c.folder + c.marker);
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         Scene scene;
         wchar_t wide[MAX_PATH] = L"";
         const char* made = *c.lookAlike ? c.lookAlike : c.folder;
@@ -449,18 +458,27 @@ TEST(ConsoleTest, SettingsReachTheProgramAndItsConsole)
         ASSERT_TRUE(CreateDirectoryW(wide, nullptr));
         char work[MAX_PATH] = "";
         WideCharToMultiByte(CP_ACP, 0, wide, -1, work, MAX_PATH, nullptr, nullptr);
+        const std::string folder = scene.dir.path + "\\" + c.folder, copy = "\\fake_console.exe";
+        CopyFileW(std::wstring(scene.exe.begin(), scene.exe.end()).c_str(),
+                  (wide + std::wstring(copy.begin(), copy.end())).c_str(), FALSE);
         SetEnvironmentVariableA("TABRIVET_TESTDIR", scene.dir.path.c_str());
-        writeFile(scene.dir.file("Tabrivet.txt"),
-                  c.mark + settingsText(scene.exe + " 0d:" + scene.title + c.marker, 1000,
-                                        (*c.variable ? c.variable : scene.dir.path) + "\\" +
-                                            c.folder,
-                                        0, 581, c.height));
+        SetEnvironmentVariableW(L"TABRIVET_FOLDER", wide);
+        std::string text = c.mark + settingsText((c.programThere ? folder + copy : scene.exe) +
+                                                     " 0d:" + scene.title + c.marker,
+                                                 1000, *c.variable ? c.variable : folder, 0, 581,
+                                                 c.height);
+        if (c.cp1252)
+            text.replace(text.find("\xC3\xA9"), 2, "\xE9");
+        writeFile(scene.dir.file("Tabrivet.txt"), text);
         Launcher launcher(scene.dir, "");
         if (*c.marker == '\0')
             launcher.post(WM_COMMAND, IDM_START);
         EXPECT_EQ(launcher.waitForExit(patienceMs + 1000), 0);
-        EXPECT_EQ(readFile(scene.dir.file("current_directory.txt")),
-                  *c.lookAlike ? scene.dir.path : work);
+        // Beside the stand-in's exe, where only a name in the code page reaches.
+        if (!c.programThere) {
+            EXPECT_EQ(readFile(scene.dir.file("current_directory.txt")),
+                      *c.lookAlike ? scene.dir.path : work);
+        }
         HWND console = waitForConsole(scene.title);
         ASSERT_NE(console, nullptr);
         EXPECT_EQ(geometryOf(console), centred(c.placedHeight));

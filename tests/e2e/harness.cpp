@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -14,7 +15,10 @@ void removeTree(const std::string& path)
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = entry.cFileName;
+            // A name with letters that the code page lacks is reached by its
+            // short one.
+            const std::string name =
+                std::strchr(entry.cFileName, '?') ? entry.cAlternateFileName : entry.cFileName;
             if (name == "." || name == "..")
                 continue;
             const std::string child = path + "\\" + name;

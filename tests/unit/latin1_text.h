@@ -1,6 +1,7 @@
 // The system's ANSI conversion played with Latin-1, for builds without the
 // system: a character beyond it becomes '?', as without best fit. A
-// double-byte code page is played with the UTF-16 units themselves.
+// double-byte code page is played with the UTF-16 units themselves. A legacy
+// file's code page is Latin-1 too, converted into UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -27,4 +28,18 @@ inline std::size_t toUnitBytes(const char16_t* text, std::size_t length, char* a
         ansi[2 * i + 1] = static_cast<char>(text[i]);
     }
     return 2 * length;
+}
+
+inline std::size_t fromLatin1(const char* text, std::size_t length, char* utf8,
+                              std::size_t capacity)
+{
+    std::size_t written = 0;
+    for (const char* end = text + length; text != end; ++text) {
+        if (written + 2 > capacity)
+            return 0;
+        if (*text < 0)
+            utf8[written++] = static_cast<char>(0xC0 | (*text & 0xFF) >> 6);
+        utf8[written++] = static_cast<char>(*text < 0 ? 0x80 | (*text & 0x3F) : *text);
+    }
+    return written;
 }

@@ -29,9 +29,12 @@ std::size_t lookUp(const char* name, char* value, std::size_t capacity)
 TEST(PathVariablesTest, KnownNamesExpandAndTheRestStaysAsWritten)
 {
     const std::string deep = "C:\\" + std::string(245, 'd') + "\\";
+    std::string cjk = "C:\\";  // as deep in UTF-16 units, in three times the bytes
+    for (int i = 0; i < 246; ++i)
+        cjk += i < 245 ? "\xE6\x97\xA5" : "\\";
     struct {
         const char* name;
-        std::string text, expected;  // expected empty: too long once expanded
+        std::string text, expected;  // expected empty: the fallback, too long once expanded
         bool guest = false;
     } const cases[] = {
         {"two known names, an unknown one, a lone '%'", "%SystemRoot%\\%NO%\\%pct%\\100%",
@@ -41,15 +44,16 @@ TEST(PathVariablesTest, KnownNamesExpandAndTheRestStaysAsWritten)
          "C:\\Program Files (x86);C:\\Common (x86)"},
         {"a guest", "%programFiles%;%CommonProgramFiles%", "C:\\Program Files;C:\\Common", true},
         {"just fits", deep + "%SystemRoot%", deep + "C:\\WINDOWS"},
-        {"no longer fits", deep + "%SystemRoot%x", ""},
+        {"no longer fits: the fallback, never the line as written", deep + "%SystemRoot%x", ""},
+        {"CJK letters just fit", cjk + "%SystemRoot%", cjk + "C:\\WINDOWS"},
         {"long unknown name, too long as written", "%" + std::string(4000, 'n') + "%", ""},
     };
     for (const auto& c : cases) {
         // Exactly the size, so that the sanitizer sees a write past it.
         const std::unique_ptr<char[][expandedSize]> buffer(new char[1][expandedSize]);
-        const char* const asWritten = c.text.c_str();
-        const char* expanded = expandVariables(asWritten, lookUp, c.guest, buffer[0], asWritten);
-        EXPECT_EQ(expanded == asWritten ? "" : expanded, c.expected) << c.name;
+        const char* const fallback = "C:\\";
+        const char* expanded = expandVariables(c.text.c_str(), lookUp, c.guest, buffer[0], fallback);
+        EXPECT_EQ(expanded == fallback ? "" : expanded, c.expected) << c.name;
     }
 }
 

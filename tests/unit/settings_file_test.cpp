@@ -15,13 +15,14 @@ namespace {
 const std::int32_t screenHeight = 711;
 
 // Reads `bytes` as a settings file; `settings` starts zeroed as at program start.
-LaunchSettings readBytes(const std::string& bytes, AnsiConversion toAnsi = toLatin1)
+LaunchSettings readBytes(const std::string& bytes, AnsiConversion toAnsi = toLatin1,
+                         LegacyConversion fromLegacy = nullptr)
 {
     std::FILE* file = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::rewind(file);
     LaunchSettings settings{};
-    readSettings(file, screenHeight, toAnsi, settings);
+    readSettings(file, screenHeight, toAnsi, settings, fromLegacy);
     std::fclose(file);
     return settings;
 }
@@ -190,6 +191,15 @@ TEST(SettingsFileTest, OverlongDirectoryTakesTheDefaultWithoutOverflow)
     EXPECT_STREQ(readBytes("p a\n100\n" + std::string(260, 'd') + "\n1\n").workingDirectory,
                  "C:\\");
     EXPECT_EQ(readBytes("p a\n100\n" + std::string(4000, 'd') + "\n1\n").consoleMode, 1);
+    // The system counts UTF-16 units: 259 CJK letters fit in 777 bytes, and
+    // 130 letters of a surrogate pair each (260 units) take the default.
+    std::string cjk, pairs;
+    for (int i = 0; i < 259; ++i)
+        cjk += "\xE6\x97\xA5", pairs += i < 130 ? "\xF0\x9F\x98\x80" : "";
+    EXPECT_EQ(std::string(readBytes("p a\n100\n" + cjk, nullptr).workingDirectory), cjk);
+    EXPECT_STREQ(readBytes("p a\n100\n" + pairs, nullptr).workingDirectory, "C:\\");
+    const std::string ansi = "C:\\" + std::string(256, '\xFC');  // where the process is on Latin-1
+    EXPECT_EQ(std::string(readBytes("p a\n100\n" + ansi).workingDirectory), ansi);
 }
 
 TEST(SettingsFileTest, NulBytesStayInsideTheirLine)
@@ -222,11 +232,16 @@ TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
         std::string file;
         const char* arguments;
         const char* directory;
-        AnsiConversion toAnsi = toLatin1;
+        AnsiConversion toAnsi = toLatin1;  // null: the process runs on UTF-8
+        LegacyConversion fromLegacy = nullptr;
     } const cases[] = {
         {"mark and ASCII", "\xEF\xBB\xBFp a[Start]\r\n1\r\nC:\\\r\n", "a", "C:\\"},
         {"ANSI", "p M\xFCller\n1\nC:\\J\xE9\n", "M\xFCller", "C:\\J\xE9"},
         {"UTF-8", "p M\xC3\xBCller\n1\nC:\\J\xC3\xA9\n", "M\xFCller", "C:\\J\xE9"},
+        {"ANSI on UTF-8", "p M\xFCller\n1\nC:\\J\xE9\n", "M\xC3\xBCller", "C:\\J\xC3\xA9", nullptr,
+         fromLatin1},
+        {"UTF-16 on UTF-8", utf16("p \xFC", true) + std::string("\x01\xD8\x37\xDC\x00\xDC", 6),
+         "\xC3\xBC\xF0\x90\x90\xB7\xEF\xBF\xBD", "C:\\", nullptr},
         {"UTF-8 with mark", "\xEF\xBB\xBFp M\xC3\xBCller\n", "M\xFCller", "C:\\"},
         {"UTF-16 LE", utf16("p M\xFCller\r\n1\r\nC:\\J\xE9\r\n", true), "M\xFCller",
          "C:\\J\xE9"},
@@ -252,7 +267,7 @@ TEST(SettingsEncodingTest, UnicodeLinesArriveInTheAnsiCodePage)
          "C:\\", toUnitBytes},
     };
     for (const auto& c : cases) {
-        const LaunchSettings settings = readBytes(c.file, c.toAnsi);
+        const LaunchSettings settings = readBytes(c.file, c.toAnsi, c.fromLegacy);
         EXPECT_STREQ(settings.arguments, c.arguments) << c.name;
         EXPECT_STREQ(settings.workingDirectory, c.directory) << c.name;
         EXPECT_STREQ(settings.program, "p") << c.name;
