@@ -38,6 +38,18 @@ def info(path, topic):
     return ""
 
 
+def amid_hidden_consoles(s):
+    """The launcher searching for a GUI program while another program makes
+    and closes hidden consoles."""
+    wakes, cpu = s["amid.wakeups_per_s"], s["amid.cpu_ms_per_s"]
+    return (f"\nA search for a program without a console while another program makes and "
+            f"closes 20 hidden consoles a second: the launcher's wake-ups and processor "
+            f"time a second, median (min–max) of {len(wakes)} runs of 10 s:\n\n"
+            f"| | Per second |\n|---|---|\n"
+            f"| wake-ups | {spread(wakes)} |\n"
+            f"| processor time, ms | {spread(cpu)} |\n")
+
+
 def spread(values, digits=1):
     return (f"{statistics.median(values):.{digits}f} "
             f"({min(values):.{digits}f}–{max(values):.{digits}f})")
@@ -294,6 +306,7 @@ def main():
                f"| floor, while a search runs | {spread(beside['search'])} |\n"
                f"| floor, no search | {spread(beside['none'])} |\n"
                f"| the search's processor time | {spread(s['beside.search_cpu_ms'])} |\n")
+    out.append(amid_hidden_consoles(s))
     out.append("\nLate console, ms, median (min–max): (b) opens 0.3 s after its process "
                "starts, (c) 1 s after, (d) right after one of the launcher's lookups "
                "failed, the worst moment.\n\n| Step | (b) 0.3 s | (c) 1 s | (d) after a lookup |"

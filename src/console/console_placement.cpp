@@ -45,8 +45,7 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     const ScreenPoint position = consoleWindowPosition(width, height, metrics);
     const ConsoleModeAction action = consoleModeAction(consoleMode);
 
-    const DWORD start = GetTickCount();
-    HWND console = searchConsole(startedProcess, start);
+    HWND console = searchConsole(startedProcess);
     if (console == nullptr)
         return action.launcherEnds;
     // The host's thread carries the move out, and on Windows it may bring a
@@ -59,13 +58,14 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     requestPlacement(console, position, width, height, action);
     // A host that shows its window after the launcher has placed it, or
     // applies its own size late, would undo the placement: the console is
-    // watched until it stands, up to the next tick of the schedule, and asked
-    // once more there. Then it is let go, standing or not: some never stand
-    // (a program that hides its own console, a host that keeps its own
-    // position), and one that has stood is the user's to move.
-    const DWORD tick = nextTick(GetTickCount() - start, 0xFFFFFFFF);
+    // watched until it stands, for one interval of the schedule, and asked
+    // once more then. The interval is counted from the request, not to the
+    // next tick, which may come at once. Then the console is let go, standing
+    // or not: some never stand (a program that hides its own console, a host
+    // that keeps its own position), and one that has stood is the user's.
+    const DWORD asked = GetTickCount();
     while (IsWindow(console) && !standsAsAsked(console, position, action)) {
-        if (GetTickCount() - start >= tick) {
+        if (GetTickCount() - asked >= lookupIntervalMs) {
             requestPlacement(console, position, width, height, action);
             break;
         }

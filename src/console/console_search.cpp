@@ -294,7 +294,7 @@ void noteOpenConsoles()
     EnumWindows(noteWindow, 0);
 }
 
-HWND searchConsole(HANDLE startedProcess, DWORD start)
+HWND searchConsole(HANDLE startedProcess)
 {
     // The lookups run on the schedule, which also catches what no event
     // announces, and at once when a console or terminal window is made or
@@ -313,6 +313,7 @@ HWND searchConsole(HANDLE startedProcess, DWORD start)
     // Consoles beyond what the record holds each want a whole lookup; a
     // program that makes many a second gets one a tick.
     DWORD overflowTick = 0;
+    const DWORD start = GetTickCount();
     for (DWORD due = 0;;) {
         const DWORD elapsed = GetTickCount() - start;
         const bool overflowLookUp = arrivals.overflowed && elapsed / lookupIntervalMs != overflowTick;

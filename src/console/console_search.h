@@ -6,9 +6,8 @@
 #include <windows.h>
 
 // The console window to place, or null when none came in time or the session
-// joined a terminal window open before the Start. `start` is the tick count
-// that the schedule counts from.
-HWND searchConsole(HANDLE startedProcess, DWORD start);
+// joined a terminal window open before the Start.
+HWND searchConsole(HANDLE startedProcess);
 
 // Waits on the queue for at most `ms`, answering what other threads send
 // meanwhile; nothing else is taken out of it.

@@ -151,8 +151,6 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
         {"console, mode 1", 1, "", consoleClass, true, true, true},
         {"console, mode 2", 2, "", consoleClass, false, true, true},
         {"console, mode 3", 3, "v", consoleClass, false, false, false},
-        {"console made before the search, shown a moment later", 0, "vy", consoleClass, false,
-         true, true},
         {"terminal, mode 0", 0, "t", terminalClass, false, true, true},
         {"terminal, mode 1", 1, "t", terminalClass, true, true, true},
         {"terminal, mode 2", 2, "t", terminalClass, false, true, true},

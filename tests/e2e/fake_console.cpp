@@ -30,8 +30,6 @@
 //      moment without reading its queue, then shows it; writes into
 //      "placed_after_showing.txt" beside its exe how many ms after its
 //      showing the window last changed place, size or state;
-//   y  with v, makes its window before the shell call returns to the
-//      launcher, and shows it a moment later;
 //   x  opens maximised;
 //   r  keeps its place against every move asked of it once shown, as a host
 //      that keeps its own position;
@@ -125,14 +123,6 @@ HWND openPseudoConsole(HINSTANCE instance, const char* title, HWND terminal)
     return pseudo;
 }
 
-// The shell call waits until the started program has read its queue empty.
-void readUntilIdle()
-{
-    MSG waiting;
-    while (PeekMessageA(&waiting, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&waiting);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
@@ -222,9 +212,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         if (flag('v')) {
             // Wine's console host takes this long to choose its font and
             // size its window, which it shows right after.
-            if (flag('y'))
-                readUntilIdle();
-            Sleep(flag('y') ? 150 : 30);
+            Sleep(30);
             GetModuleFileNameA(nullptr, placedFile, MAX_PATH);
             lstrcpyA(std::strrchr(placedFile, '\\') + 1, "placed_after_showing.txt");
             ShowWindow(window, showCommand);
