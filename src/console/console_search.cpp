@@ -218,7 +218,8 @@ void noteArrival(HWND window)
     }
     if (noted >= pseudoConsole)
         arrivals.lookUpAll = true;
-    else if (arrivals.count == static_cast<int>(sizeof arrivals.consoles / sizeof arrivals.consoles[0]))
+    else if (arrivals.count ==
+             static_cast<int>(sizeof arrivals.consoles / sizeof arrivals.consoles[0]))
         arrivals.overflowed = true;
     else
         arrivals.consoles[arrivals.count++] = {window, GetTickCount(), false};
@@ -316,10 +317,11 @@ HWND searchConsole(HANDLE startedProcess)
     const DWORD start = GetTickCount();
     for (DWORD due = 0;;) {
         const DWORD elapsed = GetTickCount() - start;
-        const bool overflowLookUp = arrivals.overflowed && elapsed / lookupIntervalMs != overflowTick;
+        const DWORD tick = elapsed / lookupIntervalMs;
+        const bool overflowLookUp = arrivals.overflowed && tick != overflowTick;
         if (elapsed >= due || arrivals.lookUpAll || overflowLookUp) {
             if (overflowLookUp)
-                overflowTick = elapsed / lookupIntervalMs;
+                overflowTick = tick;
             arrivals.lookUpAll = arrivals.overflowed = false;
             found = lookUp();
             // A console made hidden before the hooks were in place, during
