@@ -233,14 +233,17 @@ void CALLBACK noteEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG chi
 
 // Whether the window belongs to the family (to anybody once the family has
 // gone, as in a lookup). Its process is told from the list of processes,
-// read again for a process not yet in it, without the attach of a lookup,
-// which a host answers only once it is done showing its window.
+// read again for a process newer than the last list, without the attach of a
+// lookup, which a host answers only once it is done showing its window.
+// Under Wine a list costs a call to the server for each process running.
 bool ofFamily(HWND window)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     if (isFamilyMember(processId))
         return true;
+    if (isListedOutsider(processId))
+        return false;
     noteEndedMembers();
     return !readFamily() || isFamilyMember(processId);
 }
