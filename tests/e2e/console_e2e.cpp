@@ -217,8 +217,10 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
         // Placed on its showing, not at the next lookup of the schedule,
         // 600 ms on: the margin is for a busy machine.
         if (std::string(c.flags).find('v') != std::string::npos) {
-            const std::string after = readFile(scene.dir.file("placed_after_showing.txt"));
-            ASSERT_FALSE(after.empty());
+            // The stand-in may still be writing it, and shares it with no one.
+            const std::string file = scene.dir.file("placed_after_showing.txt");
+            std::string after;
+            ASSERT_TRUE(waitFor([&] { return !(after = readFile(file)).empty(); }, patienceMs));
             std::printf("%s: placed %s ms after it showed\n", c.what, after.c_str());
             EXPECT_LT(std::stoul(after), 250u) << "ms from its showing to its placement";
         }
