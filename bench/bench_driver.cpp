@@ -663,11 +663,12 @@ void placeCmd(const Program& tabrivet, int starts, int mode, bool traced)
     warmingUp = false;
 }
 
-// The processor time, user and system, of the one running launcher, in ms.
+// The processor time, user and system, of the one running launcher (or
+// other program of the bench), in ms, and its folder under /proc.
 // Wine gives no true figure for another process (GetProcessTimes read 0.15 s
 // for a launcher that spun for 20 s), so it is read from the Unix process,
 // through /proc on drive Z:, at clock ticks of 10 ms.
-double unixCpuMs()
+double unixCpuMs(std::string& procDir, const char* exeName = "Tabrivet.exe")
 {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
@@ -684,10 +685,10 @@ double unixCpuMs()
         char command[512] = "";
         std::fread(command, 1, sizeof command - 1, file);
         std::fclose(file);
-        if (std::strstr(command, "Tabrivet.exe") == nullptr)
+        if (std::strstr(command, exeName) == nullptr)
             continue;
         if (total >= 0)
-            fail("more than one launcher runs");
+            fail(std::string("more than one ") + exeName + " runs");
         file = std::fopen((dir + "\\stat").c_str(), "rb");
         char stat[1024] = "";
         if (file != nullptr) {
@@ -701,13 +702,113 @@ double unixCpuMs()
         if (field == nullptr ||
             std::sscanf(field + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
                         &system) != 2)
-            fail("cannot read the launcher's processor time");
+            fail(std::string("cannot read the processor time of ") + exeName);
         total = (user + system) * 10.0;
+        procDir = dir;
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     if (total < 0)
-        fail("no launcher runs");
+        fail(std::string("no ") + exeName + " runs");
     return total;
+}
+
+double unixCpuMs()
+{
+    std::string launcherDir;
+    return unixCpuMs(launcherDir);
+}
+
+// How often the program's threads went to sleep and were woken since they
+// began: the voluntary context switches of each, from /proc.
+unsigned long long unixWakeUps(const std::string& procDir)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((procDir + "\\task\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        fail("cannot list the threads in " + procDir);
+    unsigned long long total = 0;
+    do {
+        std::FILE* file = std::fopen(
+            (procDir + "\\task\\" + entry.cFileName + "\\status").c_str(), "rb");
+        if (file == nullptr)
+            continue;
+        char line[256];
+        unsigned long long switches = 0;
+        while (std::fgets(line, sizeof line, file) != nullptr) {
+            if (std::sscanf(line, "voluntary_ctxt_switches: %llu", &switches) == 1)
+                total += switches;
+        }
+        std::fclose(file);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return total;
+}
+
+// A program that runs tools out of sight, as an editor does: it makes a
+// hidden window of the console class and closes it again, 20 a second, until
+// told to stop.
+DWORD WINAPI makeHiddenConsoles(void* stop)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ConsoleWindowClass";
+    RegisterClassA(&windowClass);
+    while (WaitForSingleObject(stop, 50) == WAIT_TIMEOUT) {
+        HWND console = CreateWindowExA(0, "ConsoleWindowClass", "", WS_OVERLAPPEDWINDOW, 0, 0,
+                                       300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        DestroyWindow(console);
+    }
+    return 0;
+}
+
+// A search for a program that runs on without a console, as a GUI program
+// does, while another program makes and closes 20 hidden consoles a second:
+// the launcher's wake-ups a second and processor time over 10 s of it. The
+// other program here is the driver, which the search's family never holds.
+// The floor, idle amid the same consoles, gives Wine's own share: every
+// window program on the desktop hears of each window made.
+void amidHiddenConsoles(const Program& tabrivet, const Program& floor, const Folder& quiet,
+                        int runs)
+{
+    Folder folder("amid");
+    const std::string exe = folder.file("bench_console.exe");
+    CopyFileA((buildDir() + "\\bench_console.exe").c_str(), exe.c_str(), FALSE);
+    writeFile(folder.file("Tabrivet.txt"),
+              settings(exe, Scene::argument("-1", "never.txt"), folder.path, 0));
+    for (int run = 0; run < runs; ++run) {
+        DeleteFileA(folder.file("never.txt").c_str());
+        Shown launcher = show(tabrivet, folder);
+        PostMessageA(launcher.window, WM_COMMAND, IDM_START, 0);
+        const Stamps standIn = awaitStamps(folder.file("never.txt"), "the search's program");
+        Shown idle = show(floor, quiet);
+        HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE maker = CreateThread(nullptr, 0, makeHiddenConsoles, stop, 0, nullptr);
+        Sleep(1000);
+        std::string dir, floorDir;
+        const double cpuBefore = unixCpuMs(dir);
+        const double floorCpuBefore = unixCpuMs(floorDir, "floor_window.exe");
+        const unsigned long long wakesBefore = unixWakeUps(dir);
+        const unsigned long long floorWakesBefore = unixWakeUps(floorDir);
+        const LONGLONG began = now();
+        Sleep(10000);
+        const double seconds = ms(began, now()) / 1000;
+        sample("amid.wakeups_per_s", (unixWakeUps(dir) - wakesBefore) / seconds);
+        sample("amid.floor_wakeups_per_s", (unixWakeUps(floorDir) - floorWakesBefore) / seconds);
+        sample("amid.cpu_ms_per_s", (unixCpuMs() - cpuBefore) / seconds);
+        sample("amid.floor_cpu_ms_per_s",
+               (unixCpuMs(floorDir, "floor_window.exe") - floorCpuBefore) / seconds);
+        SetEvent(stop);
+        WaitForSingleObject(maker, 5000);
+        CloseHandle(maker);
+        CloseHandle(stop);
+        close(floor, idle);
+        endProcess(launcher.process.hProcess);
+        endProcessId(standIn.processId);
+    }
 }
 
 // Another program's window made while a search runs, and while none does:
@@ -771,7 +872,7 @@ int main(int argc, char** argv)
     frequency = f.QuadPart;
     if (argc < 2)
         fail("usage: bench_driver TRACE-FILE [START-RUNS PLACE-ROUNDS PAINT-BLOCKS PAINTS "
-             "CMD-STARTS BESIDE-RUNS]");
+             "CMD-STARTS BESIDE-RUNS AMID-RUNS]");
     tracePath = argv[1];
     const int startRuns = argc > 2 ? std::atoi(argv[2]) : 30;
     const int placeRounds = argc > 3 ? std::atoi(argv[3]) : 12;
@@ -779,6 +880,7 @@ int main(int argc, char** argv)
     const int paintCount = argc > 5 ? std::atoi(argv[5]) : 100;
     const int cmdStarts = argc > 6 ? std::atoi(argv[6]) : 20;
     const int besideRuns = argc > 7 ? std::atoi(argv[7]) : 20;
+    const int amidRuns = argc > 8 ? std::atoi(argv[8]) : 3;
 
     const std::string dir = buildDir();
     const Program tabrivet = {"tabrivet", dir + "\\Tabrivet.exe", "Tabrivet", WM_COMMAND,
@@ -802,6 +904,8 @@ int main(int argc, char** argv)
         placeCmd(tabrivet, cmdStarts, mode, false);
     std::printf("info beside a search, %d starts each\n", besideRuns);
     besideASearch(tabrivet, floor, quiet, besideRuns);
+    std::printf("info a search amid hidden consoles, %d runs\n", amidRuns);
+    amidHiddenConsoles(tabrivet, floor, quiet, amidRuns);
     std::printf("done\n");
     return 0;
 }

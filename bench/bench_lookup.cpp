@@ -7,7 +7,7 @@
 // launcher, both with the launcher's options. Seen from outside, through
 // the relay trace, a lookup would show in whole milliseconds only. Prints
 // one line per lookup, "sample lookup.PART_us VALUE", as the driver does.
-#include "../src/console/console_placement.cpp"
+#include "../src/console/console_search.cpp"
 
 #include <tlhelp32.h>
 

@@ -38,6 +38,20 @@ def info(path, topic):
     return ""
 
 
+def amid_hidden_consoles(s):
+    """The launcher searching for a GUI program while another program makes
+    and closes hidden consoles."""
+    wakes = s["amid.wakeups_per_s"]
+    return (f"\nA search for a program without a console while another program makes and "
+            f"closes 20 hidden consoles a second: wake-ups and processor time a second, "
+            f"median (min–max) of {len(wakes)} runs of 10 s, of the launcher and of the "
+            f"floor, idle beside it:\n\n"
+            f"| | Launcher, searching | Floor, idle |\n|---|---|---|\n"
+            f"| wake-ups | {spread(wakes)} | {spread(s['amid.floor_wakeups_per_s'])} |\n"
+            f"| processor time, ms | {spread(s['amid.cpu_ms_per_s'])} | "
+            f"{spread(s['amid.floor_cpu_ms_per_s'])} |\n")
+
+
 def spread(values, digits=1):
     return (f"{statistics.median(values):.{digits}f} "
             f"({min(values):.{digits}f}–{max(values):.{digits}f})")
@@ -294,6 +308,7 @@ def main():
                f"| floor, while a search runs | {spread(beside['search'])} |\n"
                f"| floor, no search | {spread(beside['none'])} |\n"
                f"| the search's processor time | {spread(s['beside.search_cpu_ms'])} |\n")
+    out.append(amid_hidden_consoles(s))
     out.append("\nLate console, ms, median (min–max): (b) opens 0.3 s after its process "
                "starts, (c) 1 s after, (d) right after one of the launcher's lookups "
                "failed, the worst moment.\n\n| Step | (b) 0.3 s | (c) 1 s | (d) after a lookup |"

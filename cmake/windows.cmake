@@ -39,6 +39,7 @@ add_executable(Tabrivet WIN32
   src/window/cursor_readout.cpp
   src/console/console_launch.cpp
   src/console/console_placement.cpp
+  src/console/console_search.cpp
   src/console/console_family.cpp
   src/help/pdf_help.cpp
   res/tabrivet.rc)

@@ -22,6 +22,7 @@ struct Family {
 Family family;
 bool familyGone;
 bool memberRan;  // when ended members were last noted
+ULONGLONG lastListed;
 
 const Member* memberOf(DWORD id)
 {
@@ -74,6 +75,7 @@ bool join(DWORD id, const Member& parent, ULONGLONG listed)
 bool joinChildren()
 {
     const ULONGLONG listed = systemTime();
+    lastListed = listed;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
@@ -108,6 +110,7 @@ ULONGLONG systemTime()
 void gatherFamily(HANDLE startedProcess, ULONGLONG noted)
 {
     family.count = 0;
+    lastListed = 0;
     // Without the right to ask, the started process's id is 0, and every
     // process that names no parent would look like its child.
     const DWORD id = startedProcess != nullptr ? GetProcessId(startedProcess) : 0;
@@ -143,6 +146,18 @@ bool readFamily()
 bool isFamilyMember(DWORD processId)
 {
     return memberOf(processId) != nullptr;
+}
+
+bool isListedOutsider(DWORD processId)
+{
+    if (familyGone || lastListed == 0 || memberOf(processId) != nullptr)
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr)
+        return false;
+    const ULONGLONG created = creationTime(process);
+    CloseHandle(process);
+    return created != 0 && created < lastListed;
 }
 
 int familySize()

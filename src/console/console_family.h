@@ -26,6 +26,11 @@ bool readFamily();
 
 bool isFamilyMember(DWORD processId);
 
+// Whether the process already ran when the list was last read, and was not
+// taken in then: it never will be, and telling so needs no list. False once
+// the family has gone, when any process may have the work.
+bool isListedOutsider(DWORD processId);
+
 // The members in the order they joined, the started process first; a
 // member's id is 0 once it was seen ended.
 int familySize();

@@ -29,7 +29,13 @@
 //   v  makes its window as a console host does, hidden and busy for a
 //      moment without reading its queue, then shows it; writes into
 //      "placed_after_showing.txt" beside its exe how many ms after its
-//      showing the window last changed place, size or state.
+//      showing the window last changed place, size or state;
+//   x  opens maximised;
+//   r  keeps its place against every move asked of it once shown, as a host
+//      that keeps its own position;
+//   e  as r, against the first move only, as a host that applies its own
+//      place late;
+//   g  stops reading its queue once shown, as a hung host.
 // WM_APP opens one more console window of the same title and returns it;
 // WM_COPYDATA does so with the title it carries. Ends when closed, or after
 // a minute so that no test leaves it behind. Each run counts itself on the
@@ -50,6 +56,8 @@ struct Standing {
     bool visible, iconic;
 } standing;
 char placedFile[MAX_PATH];
+// With flags r and e: how many more moves the window refuses.
+int refusals;
 
 void notePlacement(HWND window, DWORD msSinceShown)
 {
@@ -72,6 +80,11 @@ LRESULT CALLBACK consoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     if (message == WM_WINDOWPOSCHANGED && shown)
         notePlacement(window, GetTickCount() - shownAt);
+    if (message == WM_WINDOWPOSCHANGING && refusals != 0 &&
+        !(reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_NOMOVE)) {
+        reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOMOVE | SWP_NOSIZE;
+        --refusals;
+    }
     if (message == WM_DESTROY || (message == WM_TIMER && wParam == 1)) {
         PostQuitMessage(0);
         return 0;
@@ -210,12 +223,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             ShowWindow(window, flag('m') ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
             SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         } else {
-            ShowWindow(window, showCommand);
+            ShowWindow(window, flag('x') ? SW_SHOWMAXIMIZED : showCommand);
         }
         if (flag('t') || flag('o'))
             openPseudoConsole(instance, title, window);
     }
     SetTimer(window, 1, flag('q') ? 2000 : 60000, nullptr);
+    refusals = flag('r') ? -1 : flag('e');
+    if (flag('g'))
+        Sleep(20000);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console/console_geometry.h"
+#include "console/search_schedule.h"
 #include "window/window_geometry.h"
 
 namespace {
@@ -82,6 +83,22 @@ TEST(ConsolePlacementTest, Modes)
         EXPECT_EQ(action.minimise, c.minimise) << c.mode;
         EXPECT_EQ(action.launcherEnds, c.launcherEnds) << c.mode;
     }
+}
+
+TEST(ConsolePlacementTest, SearchScheduleTicks)
+{
+    struct Case {
+        std::uint32_t elapsed, deadline, tick;
+    };
+    const Case cases[] = {
+        {0, searchDeadlineMs, 600},         {599, searchDeadlineMs, 600},
+        {600, searchDeadlineMs, 1200},      {1900, searchDeadlineMs, 2400},  // ran late
+        {28800, searchDeadlineMs, 29400},   {29000, searchDeadlineMs, 29400},
+        {29400, searchDeadlineMs, 29400},   {40000, searchDeadlineMs, 29400},
+        {29400, 0xFFFFFFFF, 30000},         {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(nextTick(c.elapsed, c.deadline), c.tick) << c.elapsed << " " << c.deadline;
 }
 
 TEST(StartButtonTest, EdgesOfTheDrawnButton)
