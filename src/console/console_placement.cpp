@@ -131,12 +131,16 @@ struct Found {
 // helper run out of sight, is not for the launcher to show: it is passed
 // over until it shows. The pseudo window need not show at all; the terminal
 // above it counts.
-HWND placeableWindow(HWND console, int consoleClass, Found& found)
+// Only the family's `own` console of a program that the shell started hidden
+// is taken hidden, as it is found: it is placed hidden too.
+bool takesHidden;
+
+HWND placeableWindow(HWND console, int consoleClass, Found& found, bool own)
 {
     if (console == nullptr || wasOpenBefore(console))
         return nullptr;
     if (consoleClass != pseudoConsole)
-        return IsWindowVisible(console) ? console : nullptr;
+        return IsWindowVisible(console) || (own && takesHidden) ? console : nullptr;
     // The root owner of a window has neither parent nor owner: a top-level window.
     HWND owner = GetAncestor(console, GA_ROOTOWNER);
     if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
@@ -166,7 +170,7 @@ Found lookUp()
             continue;
         HWND own = consoleOfProcess(member);
         if (own != nullptr)
-            found.window = placeableWindow(own, notedClassOf(own), found);
+            found.window = placeableWindow(own, notedClassOf(own), found, true);
         if (found.window != nullptr || found.joinedOpenTerminal)
             return found;
     }
@@ -179,8 +183,9 @@ Found lookUp()
     for (int wanted = 0; wanted < consoleClassCount; ++wanted) {
         for (int i = 0; i < newConsoles.count; ++i) {
             const NewConsole& console = newConsoles.windows[i];
-            if (console.consoleClass == wanted && (!lives || isFamilyMember(console.processId)))
-                found.window = placeableWindow(console.window, wanted, found);
+            const bool own = isFamilyMember(console.processId);
+            if (console.consoleClass == wanted && (!lives || own))
+                found.window = placeableWindow(console.window, wanted, found, own);
             if (found.window != nullptr)
                 return found;
         }
@@ -257,7 +262,7 @@ HWND arrivedConsole()
         if (IsWindowVisible(window)) {
             Found unused = {};
             if (console == nullptr && ofFamily(window))
-                console = placeableWindow(window, notedClassOf(window), unused);
+                console = placeableWindow(window, notedClassOf(window), unused, false);
         } else if (IsWindow(window) && GetTickCount() - arrivals.consoles[i].since < hiddenWatchMs) {
             if (!arrivals.consoles[i].learnt) {
                 ofFamily(window);
@@ -309,6 +314,40 @@ void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
         ShowWindowAsync(console, SW_MINIMIZE);
 }
 
+// A console that its host shows minimised from the start keeps its icon: only
+// the place it is restored to is set, so that the user restores it centred
+// and sized. That call waits for the host's thread: it is made on a thread
+// of its own, which the launcher waits for until the next tick at most, and
+// which a hung host keeps until the launcher ends.
+struct MinimisedPlacement {
+    HWND console;
+    WINDOWPLACEMENT placement;
+} minimised;
+
+DWORD WINAPI setMinimisedPlacement(void*)
+{
+    SetWindowPlacement(minimised.console, &minimised.placement);
+    return 0;
+}
+
+void placeMinimised(HWND console, ScreenPoint position, std::int32_t width, std::int32_t height)
+{
+    // The restored place is given relative to the work area, beside a
+    // taskbar at the top or on the left.
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const LONG left = position.x - work.left, top = position.y - work.top;
+    minimised = {console, {sizeof(WINDOWPLACEMENT), 0, SW_SHOWMINNOACTIVE, {}, {},
+                           {left, top, left + width, top + height}}};
+    HANDLE thread = CreateThread(nullptr, 0, setMinimisedPlacement, nullptr, 0, nullptr);
+    for (const DWORD askedAt = GetTickCount();
+         thread != nullptr && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT &&
+         GetTickCount() - askedAt < lookupIntervalMs;)
+        waitOnQueue(1);
+    if (thread != nullptr)
+        CloseHandle(thread);
+}
+
 }  // namespace
 
 void noteOpenConsoles()
@@ -319,7 +358,7 @@ void noteOpenConsoles()
     EnumWindows(noteWindow, 0);
 }
 
-bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
+bool placeConsoleWindow(int consoleMode, HANDLE startedProcess, bool startedHidden)
 {
     const std::int32_t width = launcher.settings.consoleWidth;
     const std::int32_t height = launcher.settings.consoleHeight;
@@ -334,6 +373,7 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     // or shows. Out of context, the hook never runs inside a host, of either
     // bitness, and a hung one never waits for it.
     gatherFamily(startedProcess, openBefore.noted);
+    takesHidden = startedHidden;
     arrivals = {};
     HWINEVENTHOOK hook =
         SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, noteEvent, 0, 0,
@@ -373,6 +413,10 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     // until it stands, and asked again at each tick of the schedule that it
     // does not, until the search's deadline.
     HWND console = found.window;
+    if (console != nullptr && action.minimise && IsIconic(console)) {
+        placeMinimised(console, position, width, height);
+        console = nullptr;
+    }
     if (console != nullptr)
         requestPlacement(console, position, width, height, action);
     for (DWORD askedAt = GetTickCount(); console != nullptr && IsWindow(console);) {
