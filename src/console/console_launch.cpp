@@ -94,8 +94,7 @@ const char* programFile(const char* program, const char* system32,
 // on a disk is read: a device under a program's name would wait for input.
 bool startsConsole(const char* file)
 {
-    static const char* const extensions[] = {".com", ".bat", ".cmd", ".exe"};
-    for (const char* extension : extensions) {
+    for (const char* extension = programExtensions; *extension != '\0'; extension += 5) {
         char found[MAX_PATH];
         if (SearchPathA(nullptr, file, extension, MAX_PATH, found, nullptr) - 1 >= MAX_PATH - 1)
             continue;
@@ -105,9 +104,9 @@ bool startsConsole(const char* file)
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
         if (opened != INVALID_HANDLE_VALUE) {
-            if (GetFileType(opened) != FILE_TYPE_DISK ||
-                !ReadFile(opened, header, sizeof header, &length, nullptr))
-                length = 0;
+            // A failed read has read nothing.
+            if (GetFileType(opened) == FILE_TYPE_DISK)
+                ReadFile(opened, header, sizeof header, &length, nullptr);
             CloseHandle(opened);
         }
         return isConsoleProgram(found, header, length);

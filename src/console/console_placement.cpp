@@ -316,36 +316,16 @@ void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
 
 // A console that its host shows minimised from the start keeps its icon: only
 // the place it is restored to is set, so that the user restores it centred
-// and sized. That call waits for the host's thread: it is made on a thread
-// of its own, which the launcher waits for until the next tick at most, and
-// which a hung host keeps until the launcher ends.
-struct MinimisedPlacement {
-    HWND console;
-    WINDOWPLACEMENT placement;
-} minimised;
-
-DWORD WINAPI setMinimisedPlacement(void*)
-{
-    SetWindowPlacement(minimised.console, &minimised.placement);
-    return 0;
-}
-
+// and sized. The request is posted to the host's thread, as the others are:
+// a hung host never holds the launcher.
 void placeMinimised(HWND console, ScreenPoint position, std::int32_t width, std::int32_t height)
 {
-    // The restored place is given relative to the work area, beside a
-    // taskbar at the top or on the left.
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const LONG left = position.x - work.left, top = position.y - work.top;
-    minimised = {console, {sizeof(WINDOWPLACEMENT), 0, SW_SHOWMINNOACTIVE, {}, {},
-                           {left, top, left + width, top + height}}};
-    HANDLE thread = CreateThread(nullptr, 0, setMinimisedPlacement, nullptr, 0, nullptr);
-    for (const DWORD askedAt = GetTickCount();
-         thread != nullptr && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT &&
-         GetTickCount() - askedAt < lookupIntervalMs;)
-        waitOnQueue(1);
-    if (thread != nullptr)
-        CloseHandle(thread);
+    // Given relative to the work area, which begins at the screen's corner
+    // unless a taskbar stands at the top or on the left.
+    const WINDOWPLACEMENT placement = {
+        sizeof placement, WPF_ASYNCWINDOWPLACEMENT, SW_SHOWMINNOACTIVE, {}, {},
+        {position.x, position.y, position.x + width, position.y + height}};
+    SetWindowPlacement(console, &placement);
 }
 
 }  // namespace

@@ -9,6 +9,11 @@
 // taken for one of another kind.
 const std::size_t programHeaderSize = 1024;
 
+// The shell's completions for a name without extension that name a file it
+// runs, in its order, each ended by a NUL: a program (".com", ".exe") or a
+// batch file (".bat", ".cmd"), which cmd runs.
+extern const char programExtensions[];
+
 // True for a batch file (".bat", ".cmd"), which cmd runs, and for a program
 // (".exe", ".com") whose header names the console subsystem, in a 32-bit
 // or a 64-bit image. `header` holds the file's first `length` bytes, fewer
