@@ -691,49 +691,57 @@ TEST(ConsoleTest, ConsoleOfCmdIsCentredWhileAnotherNewConsoleIsOpen)
 }
 
 // A real console program, a batch file that runs until the test lets it end,
-// hidden by mode 3. Its host is told so and never shows the console, which
-// is placed hidden; a poll every millisecond from before the Start would see
-// the few frames of a console hidden only once the launcher has found it.
-// The console must go with its program while the launcher stays: a launcher
-// still attached to it would keep it open.
-TEST(ConsoleTest, HiddenConsoleClosesWhenItsProgramEndsWhileTheLauncherStays)
+// minimised or hidden by its mode. Its host is told so and never shows the
+// console otherwise: a poll every millisecond from before the Start would
+// see the few frames of a console made so only once the launcher has found
+// it. The hidden one is placed hidden. The console must go with its program
+// while the launcher stays: a launcher still attached to it would keep it
+// open.
+TEST(ConsoleTest, MinimisedOrHiddenConsoleNeverShowsOtherwiseAndClosesWithItsProgram)
 {
-    ASSERT_TRUE(noWineConsoleOpen());
-    std::atomic<bool> polling{true}, seen{false};
-    std::thread poller([&] {
-        while (polling) {
-            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, wineConsoleClass, nullptr));)
-                seen = seen || IsWindowVisible(w);
-            Sleep(1);
+    for (const int mode : {3, 1}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        ASSERT_TRUE(noWineConsoleOpen());
+        std::atomic<bool> polling{true}, seen{false};
+        std::thread poller([&] {
+            while (polling) {
+                for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, wineConsoleClass, nullptr));)
+                    seen = seen || (IsWindowVisible(w) && (mode == 3 || !IsIconic(w)));
+                Sleep(1);
+            }
+        });
+        TempDir dir;
+        writeFile(dir.file("wait.bat"),
+                  "@echo off\r\n:wait\r\nping -n 2 127.0.0.1 >nul\r\n"
+                  "if not exist go.txt goto wait\r\n");
+        writeFile(dir.file("Tabrivet.txt"),
+                  settingsText(dir.file("wait.bat") + " x", 100, dir.path, mode, 580, 390));
+        Launcher launcher(dir, "");
+        launcher.post(WM_COMMAND, IDM_START);
+        const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 580 / 2;
+        const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
+                       GetSystemMetrics(SM_CYCAPTION)) / 2 - 390 / 2;
+        HWND console = nullptr;
+        const bool stands = waitFor([&] {
+            RECT rect = {};
+            console = FindWindowA("WineConsoleClass", nullptr);
+            if (mode == 1)
+                return console != nullptr && IsIconic(console) && !launcher.running();
+            return console != nullptr && !IsWindowVisible(console) &&
+                   GetWindowRect(console, &rect) && rect.left == x && rect.top == y;
+        }, patienceMs);
+        polling = false;
+        poller.join();
+        ASSERT_TRUE(stands) << "placed hidden, or minimised and the launcher ended";
+        EXPECT_FALSE(seen) << "a console shown otherwise";
+        writeFile(dir.file("go.txt"), "");
+        EXPECT_TRUE(waitFor([&] { return !IsWindow(console); }, patienceMs));
+        if (mode == 3) {
+            EXPECT_TRUE(launcher.running());
+            launcher.post(WM_COMMAND, IDM_CANCEL);
+            EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
         }
-    });
-    TempDir dir;
-    writeFile(dir.file("wait.bat"),
-              "@echo off\r\n:wait\r\nping -n 2 127.0.0.1 >nul\r\n"
-              "if not exist go.txt goto wait\r\n");
-    writeFile(dir.file("Tabrivet.txt"),
-              settingsText(dir.file("wait.bat") + " x", 100, dir.path, 3, 580, 390));
-    Launcher launcher(dir, "");
-    launcher.post(WM_COMMAND, IDM_START);
-    const int x = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - 580 / 2;
-    const int y = (GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYMENU) +
-                   GetSystemMetrics(SM_CYCAPTION)) / 2 - 390 / 2;
-    HWND console = nullptr;
-    const bool placed = waitFor([&] {
-        RECT rect = {};
-        console = FindWindowA("WineConsoleClass", nullptr);
-        return console != nullptr && !IsWindowVisible(console) && GetWindowRect(console, &rect) &&
-               rect.left == x && rect.top == y;
-    }, patienceMs);
-    polling = false;
-    poller.join();
-    ASSERT_TRUE(placed) << "placed hidden";
-    EXPECT_FALSE(seen) << "a console shown";
-    writeFile(dir.file("go.txt"), "");
-    EXPECT_TRUE(waitFor([&] { return !IsWindow(console); }, patienceMs));
-    EXPECT_TRUE(launcher.running());
-    launcher.post(WM_COMMAND, IDM_CANCEL);
-    EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+    }
 }
 
 }  // namespace
