@@ -317,7 +317,10 @@ void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
 // A console that its host shows minimised from the start keeps its icon: only
 // the place it is restored to is set, so that the user restores it centred
 // and sized. The request is posted to the host's thread, as the others are:
-// a hung host never holds the launcher.
+// a hung host never holds the launcher. Wine sets no placement of another
+// process's window: there the console is restored where its host puts it.
+// Restoring it to move it would show it for a moment, and Wine's host may
+// not take the minimising that follows.
 void placeMinimised(HWND console, ScreenPoint position, std::int32_t width, std::int32_t height)
 {
     // Given relative to the work area, which begins at the screen's corner
