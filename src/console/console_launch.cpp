@@ -145,8 +145,7 @@ void startProgram()
     // A console program gets the show command of a minimised or hidden mode,
     // which its host applies from the first frame: no search is quick
     // enough to spare the user the flash of a console shown first. Any other
-    // program could take it for its own windows, which the search would then
-    // not recognise.
+    // program would apply it to its main window instead.
     const ConsoleModeAction action = consoleModeAction(launcher.settings.consoleMode);
     int show = SW_SHOWDEFAULT;
     if (placesConsole && (action.minimise || action.hide) && startsConsole(file))

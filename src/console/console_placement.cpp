@@ -113,6 +113,9 @@ HWND consoleOfProcess(DWORD processId)
     return console;
 }
 
+// Set for a search after a hidden start.
+bool takesHidden;
+
 // What a lookup found: the window to place, or that the session joined a
 // terminal window open before the Start. That window holds the user's other
 // tabs and is not this Start's to move or hide, and nothing else will come.
@@ -130,11 +133,8 @@ struct Found {
 // terminal) is never placed. A window that its program keeps hidden, as a
 // helper run out of sight, is not for the launcher to show: it is passed
 // over until it shows. The pseudo window need not show at all; the terminal
-// above it counts.
-// Only the family's `own` console of a program that the shell started hidden
-// is taken hidden, as it is found: it is placed hidden too.
-bool takesHidden;
-
+// above it counts. Only the family's `own` console of a program that the
+// shell started hidden is taken hidden, as it is found: it is placed hidden.
 HWND placeableWindow(HWND console, int consoleClass, Found& found, bool own)
 {
     if (console == nullptr || wasOpenBefore(console))
@@ -323,8 +323,9 @@ void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
 // not take the minimising that follows.
 void placeMinimised(HWND console, ScreenPoint position, std::int32_t width, std::int32_t height)
 {
-    // Given relative to the work area, which begins at the screen's corner
-    // unless a taskbar stands at the top or on the left.
+    // Given relative to the work area, taken here to begin at the screen's
+    // corner: beside a taskbar at the top or on the left, the console is
+    // restored that much further down or to the right.
     const WINDOWPLACEMENT placement = {
         sizeof placement, WPF_ASYNCWINDOWPLACEMENT, SW_SHOWMINNOACTIVE, {}, {},
         {position.x, position.y, position.x + width, position.y + height}};

@@ -150,7 +150,10 @@ struct Scene {
 // A terminal shows the session through a 0 x 0 pseudo console window, which
 // stays as it is while the terminal is placed; a terminal window that was
 // open before holds other tabs and is left alone. A console window that its
-// program keeps hidden stays hidden.
+// program keeps hidden stays hidden. The shell starts a console program
+// minimised or hidden as its mode says, and any other with the default show
+// command; a hidden console of the started program is taken as found and
+// placed hidden.
 TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnds)
 {
     struct {
