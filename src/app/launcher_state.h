@@ -39,10 +39,13 @@ void postQuitIf(bool quit);
 void startProgram();
 // With `startedProcess`, the caller gets the started process's handle (null
 // when there is none) and closes it; without, it is closed at once.
-bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess = nullptr);
+bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess = nullptr,
+               int showCommand = SW_SHOWDEFAULT);
 // Notes the console and terminal windows open now, which no later search places.
 void noteOpenConsoles();
-bool placeConsoleWindow(int consoleMode, HANDLE startedProcess);
+// `startedHidden`: the shell was told to start the program hidden, and its
+// console may be taken as it is found.
+bool placeConsoleWindow(int consoleMode, HANDLE startedProcess, bool startedHidden);
 
 // Help subsystem.
 bool openPdfHelp();

@@ -1,6 +1,7 @@
 // The Start action and the shell-open operation that the PDF help shares.
 #include "../app/launcher_state.h"
 #include "console_geometry.h"
+#include "console_program.h"
 #include "native_program.h"
 #include "path_variables.h"
 
@@ -12,7 +13,7 @@
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record must keep its layout");
 #endif
 
-bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess)
+bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess, int showCommand)
 {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
@@ -28,7 +29,7 @@ bool shellOpen(const char* file, const char* parameters, HANDLE* startedProcess)
     // stays an empty text rather than null.
     request.lpFile = file;
     request.lpParameters = parameters;
-    request.nShow = SW_SHOWDEFAULT;
+    request.nShow = showCommand;
     const bool opened = ShellExecuteExA(&request) != FALSE;
     // Null when the shell started no process, as for a document handed to a
     // program that was already running.
@@ -104,6 +105,33 @@ const char* programFile(const char* program, const char* system32,
                : program;
 }
 
+// Whether the shell will run `file` as a console program. Looked for as the
+// shell looks, with its completions for a name without extension; a
+// shortcut is the shell's to follow, and counts as another kind. Only a file
+// on a disk is read: a device under a program's name would wait for input.
+bool startsConsole(const char* file)
+{
+    for (const char* extension = programExtensions; *extension != '\0'; extension += 5) {
+        char found[pathBufferSize];
+        if (SearchPathA(nullptr, file, extension, sizeof found, found, nullptr) - 1 >=
+            sizeof found - 1)
+            continue;
+        unsigned char header[programHeaderSize];
+        DWORD length = 0;
+        HANDLE opened = CreateFileA(found, GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        if (opened != INVALID_HANDLE_VALUE) {
+            // A failed read has read nothing.
+            if (GetFileType(opened) == FILE_TYPE_DISK)
+                ReadFile(opened, header, sizeof header, &length, nullptr);
+            CloseHandle(opened);
+        }
+        return isConsoleProgram(found, header, length);
+    }
+    return false;
+}
+
 }  // namespace
 
 void startProgram()
@@ -132,20 +160,28 @@ void startProgram()
     const bool placesConsole = !launcher.startsManual && launcher.windowLayout == 0;
     if (placesConsole)
         noteOpenConsoles();
+    // A console program gets the show command of a minimised or hidden mode,
+    // which its host applies from the first frame: no search is quick
+    // enough to spare the user the flash of a console shown first. Any other
+    // program would apply it to its main window instead.
+    const ConsoleModeAction action = consoleModeAction(launcher.settings.consoleMode);
+    int show = SW_SHOWDEFAULT;
+    if (placesConsole && (action.minimise || action.hide) && startsConsole(file))
+        show = action.hide ? SW_HIDE : SW_SHOWMINNOACTIVE;
     // Kept for the console search, which asks the process for its own console.
     HANDLE started = nullptr;
     const bool opened = shellOpen(file, launcher.settings.arguments,
-                                  placesConsole ? &started : nullptr);
+                                  placesConsole ? &started : nullptr, show);
 
     bool quit;
     if (placesConsole && opened) {
-        quit = placeConsoleWindow(launcher.settings.consoleMode, started);
+        quit = placeConsoleWindow(launcher.settings.consoleMode, started, show == SW_HIDE);
         if (started != nullptr)
             CloseHandle(started);
     } else if (placesConsole) {
         // Nothing was started, and the shell has said so: any console that
         // opens now is another program's. The mode still decides the end.
-        quit = consoleModeAction(launcher.settings.consoleMode).launcherEnds;
+        quit = action.launcherEnds;
     } else {
         // "-t" keeps a launcher in a corner open; the manual's launcher always ends.
         quit = launcher.startsManual || !launcher.showCursorPosition;

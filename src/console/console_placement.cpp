@@ -33,9 +33,27 @@ void requestPlacement(HWND console, ScreenPoint position, std::int32_t width,
         ShowWindowAsync(console, SW_MINIMIZE);
 }
 
+// A console that its host shows minimised from the start keeps its icon: only
+// the place it is restored to is set, so that the user restores it centred
+// and sized. The request is posted to the host's thread, as the others are:
+// a hung host never holds the launcher. Wine sets no placement of another
+// process's window: there the console is restored where its host puts it.
+// Restoring it to move it would show it for a moment, and Wine's host may
+// not take the minimising that follows.
+void placeMinimised(HWND console, ScreenPoint position, std::int32_t width, std::int32_t height)
+{
+    // Given relative to the work area, taken here to begin at the screen's
+    // corner: beside a taskbar at the top or on the left, the console is
+    // restored that much further down or to the right.
+    const WINDOWPLACEMENT placement = {
+        sizeof placement, WPF_ASYNCWINDOWPLACEMENT, SW_SHOWMINNOACTIVE, {}, {},
+        {position.x, position.y, position.x + width, position.y + height}};
+    SetWindowPlacement(console, &placement);
+}
+
 }  // namespace
 
-bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
+bool placeConsoleWindow(int consoleMode, HANDLE startedProcess, bool startedHidden)
 {
     const std::int32_t width = launcher.settings.consoleWidth;
     const std::int32_t height = launcher.settings.consoleHeight;
@@ -46,9 +64,13 @@ bool placeConsoleWindow(int consoleMode, HANDLE startedProcess)
     const ScreenPoint position = consoleWindowPosition(width, height, metrics);
     const ConsoleModeAction action = consoleModeAction(consoleMode);
 
-    HWND console = searchConsole(startedProcess);
+    HWND console = searchConsole(startedProcess, startedHidden);
     if (console == nullptr)
         return action.launcherEnds;
+    if (action.minimise && IsIconic(console)) {
+        placeMinimised(console, position, width, height);
+        return action.launcherEnds;
+    }
     // The host's thread carries the move out, and on Windows it may bring a
     // window to the front only with the launcher's leave.
     if (!action.atBottom) {

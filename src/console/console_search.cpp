@@ -112,6 +112,9 @@ HWND consoleOfProcess(DWORD processId)
     return console;
 }
 
+// Set for a search after a hidden start.
+bool takesHidden;
+
 // What a lookup found: the window to place, or that the session joined a
 // terminal window open before the Start. That window holds the user's other
 // tabs and is not this Start's to move or hide, and nothing else will come.
@@ -129,13 +132,14 @@ struct Found {
 // terminal) is never placed. A window that its program keeps hidden, as a
 // helper run out of sight, is not for the launcher to show: it is passed
 // over until it shows. The pseudo window need not show at all; the terminal
-// above it counts.
-HWND placeableWindow(HWND console, int consoleClass, Found& found)
+// above it counts. Only the family's `own` console of a program that the
+// shell started hidden is taken hidden, as it is found: it is placed hidden.
+HWND placeableWindow(HWND console, int consoleClass, Found& found, bool own)
 {
     if (console == nullptr || wasOpenBefore(console))
         return nullptr;
     if (consoleClass != pseudoConsole)
-        return IsWindowVisible(console) ? console : nullptr;
+        return IsWindowVisible(console) || (own && takesHidden) ? console : nullptr;
     // The root owner of a window has neither parent nor owner: a top-level window.
     HWND owner = GetAncestor(console, GA_ROOTOWNER);
     if (owner == nullptr || owner == console || notedClassOf(owner) != terminal)
@@ -165,7 +169,7 @@ Found lookUp()
             continue;
         HWND own = consoleOfProcess(member);
         if (own != nullptr)
-            found.window = placeableWindow(own, notedClassOf(own), found);
+            found.window = placeableWindow(own, notedClassOf(own), found, true);
         if (found.window != nullptr || found.joinedOpenTerminal)
             return found;
     }
@@ -178,8 +182,9 @@ Found lookUp()
     for (int wanted = 0; wanted < consoleClassCount; ++wanted) {
         for (int i = 0; i < newConsoles.count; ++i) {
             const NewConsole& console = newConsoles.windows[i];
-            if (console.consoleClass == wanted && (!lives || isFamilyMember(console.processId)))
-                found.window = placeableWindow(console.window, wanted, found);
+            const bool own = isFamilyMember(console.processId);
+            if (console.consoleClass == wanted && (!lives || own))
+                found.window = placeableWindow(console.window, wanted, found, own);
             if (found.window != nullptr)
                 return found;
         }
@@ -263,11 +268,17 @@ HWND arrivedConsole()
         if (IsWindowVisible(window)) {
             Found unused = {};
             if (console == nullptr && ofFamily(window))
-                console = placeableWindow(window, notedClassOf(window), unused);
+                console = placeableWindow(window, notedClassOf(window), unused, false);
         } else if (IsWindow(window) && GetTickCount() - arrivals.consoles[i].since < hiddenWatchMs) {
             if (arrivals.consoles[i].learnt || ofFamily(window)) {
                 arrivals.consoles[i].learnt = true;
                 arrivals.consoles[kept++] = arrivals.consoles[i];
+                // After a hidden start the family's own console never shows.
+                DWORD processId = 0;
+                GetWindowThreadProcessId(window, &processId);
+                Found unused = {};
+                if (console == nullptr && takesHidden && isFamilyMember(processId))
+                    console = placeableWindow(window, notedClassOf(window), unused, true);
             }
         }
     }
@@ -298,7 +309,7 @@ void noteOpenConsoles()
     EnumWindows(noteWindow, 0);
 }
 
-HWND searchConsole(HANDLE startedProcess)
+HWND searchConsole(HANDLE startedProcess, bool startedHidden)
 {
     // The lookups run on the schedule, which also catches what no event
     // announces, and at once when a console or terminal window is made or
@@ -307,6 +318,7 @@ HWND searchConsole(HANDLE startedProcess)
     // range from creation to showing holds destruction too, which would wake
     // the search for every window closed anywhere.
     gatherFamily(startedProcess, openBefore.noted);
+    takesHidden = startedHidden;
     arrivals = {};
     HWINEVENTHOOK hooks[2];
     const DWORD events[2] = {EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW};

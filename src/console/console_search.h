@@ -6,8 +6,10 @@
 #include <windows.h>
 
 // The console window to place, or null when none came in time or the session
-// joined a terminal window open before the Start.
-HWND searchConsole(HANDLE startedProcess);
+// joined a terminal window open before the Start. `takesHidden`: the shell
+// was told to start the program hidden, and the family's own console is
+// taken as it is found, hidden.
+HWND searchConsole(HANDLE startedProcess, bool takesHidden);
 
 // Waits on the queue for at most `ms`, answering what other threads send
 // meanwhile; nothing else is taken out of it.

@@ -2,6 +2,7 @@
 // centred and shown as the console mode says, and when the launcher ends.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <thread>
@@ -25,6 +26,17 @@ std::string geometryOf(HWND window)
     GetWindowRect(window, &r);
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// Where a window stands, without its size, which Wine's console host keeps
+// to whole character cells.
+std::string positionOf(const std::string& geometry)
+{
+    return geometry.substr(0, geometry.find(' '));
+}
+std::string positionOf(HWND window)
+{
+    return positionOf(geometryOf(window));
 }
 
 // Odd sizes, so that a halving that keeps or rounds the remainder shows.
@@ -70,7 +82,11 @@ struct Scene {
                         std::to_string(++scenes);
     std::string mine = title + "-mine";
 
-    Scene() { CopyFileA((buildDir() + "\\fake_console.exe").c_str(), exe.c_str(), FALSE); }
+    Scene()
+    {
+        for (const char* build : {"fake_console.exe", "fake_console_cui.exe"})
+            CopyFileA((buildDir() + "\\" + build).c_str(), dir.file(build).c_str(), FALSE);
+    }
     ~Scene()
     {
         SetEnvironmentVariableA("TABRIVET_ATTACH_PID", nullptr);
@@ -134,7 +150,10 @@ struct Scene {
 // A terminal shows the session through a 0 x 0 pseudo console window, which
 // stays as it is while the terminal is placed; a terminal window that was
 // open before holds other tabs and is left alone. A console window that its
-// program keeps hidden stays hidden.
+// program keeps hidden stays hidden. The shell starts a console program
+// minimised or hidden as its mode says, and any other with the default show
+// command; a hidden console of the started program is taken as found and
+// placed hidden.
 TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnds)
 {
     struct {
@@ -146,11 +165,20 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
         const char* openBefore = "";  // flags of the test's stand-in; "cmd": a real console
         int openDelayMs = 0;          // the started stand-in's
         bool mineAfterStart = false;  // the test's stand-in opens 0.5 s after the Start instead
+        // The started stand-in is a console program; with flag c, the show
+        // command that the shell gave it.
+        bool consoleProgram = false;
+        int shownWith = -1;
     } const cases[] = {
         {"console, mode 0", 0, "v", consoleClass, false, true, true},
         {"console, mode 1", 1, "", consoleClass, true, true, true},
         {"console, mode 2", 2, "", consoleClass, false, true, true},
-        {"console, mode 3", 3, "v", consoleClass, false, false, false},
+        {"console, mode 3", 3, "vc", consoleClass, false, false, false, "", 0, false, false,
+         SW_SHOWDEFAULT},
+        {"console program, mode 1", 1, "c", wineConsoleClass, true, true, true, "", 0, false,
+         true, SW_SHOWMINNOACTIVE},
+        {"console program, mode 3", 3, "c", wineConsoleClass, false, false, false, "", 0, false,
+         true, SW_HIDE},
         {"terminal, mode 0", 0, "t", terminalClass, false, true, true},
         {"terminal, mode 1", 1, "t", terminalClass, true, true, true},
         {"terminal, mode 2", 2, "t", terminalClass, false, true, true},
@@ -180,6 +208,8 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
             ASSERT_NE(mine, nullptr);
         }
         const std::string mineBefore = geometryOf(mine);
+        if (c.consoleProgram)
+            scene.exe = scene.dir.file("fake_console_cui.exe");
         scene.writeSettings(c.openDelayMs, "", 1000, c.mode, c.flags);
         ProcessJob job;  // ends a started program that runs on
         Launcher launcher(scene.dir, "");
@@ -205,11 +235,18 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
             EXPECT_EQ(IsWindowVisible(placed) != FALSE, c.visible);
             // Wine's GetWindowPlacement gives the icon's rectangle as the normal
             // position of another process's minimised window; restoring shows it.
+            // Nor does Wine set that position from another process: a console
+            // that its host minimised from the start is restored where the
+            // host put it, and only Windows can show the placed one.
             if (c.iconic)
                 ShowWindow(placed, SW_RESTORE);
-            EXPECT_EQ(geometryOf(placed), centred());
+            if (c.placedClass != wineConsoleClass) {
+                EXPECT_EQ(geometryOf(placed), centred());
+            } else if (!c.iconic) {
+                EXPECT_EQ(positionOf(placed), positionOf(centred()));
+            }
         }
-        if (c.placedClass != consoleClass) {
+        if (c.placedClass == nullptr || c.placedClass == terminalClass) {
             HWND pseudo = findWindowByTitle(pseudoClass, scene.title);
             ASSERT_NE(pseudo, nullptr);
             EXPECT_EQ(geometryOf(pseudo), "0,0 0x0");
@@ -223,6 +260,9 @@ TEST(ConsoleTest, EachModePlacesTheStartedConsoleAndDecidesWhetherTheLauncherEnd
             ASSERT_TRUE(waitFor([&] { return !(after = readFile(file)).empty(); }, patienceMs));
             std::printf("%s: placed %s ms after it showed\n", c.what, after.c_str());
             EXPECT_LT(std::stoul(after), 250u) << "ms from its showing to its placement";
+        }
+        if (c.shownWith >= 0) {
+            EXPECT_EQ(readFile(scene.dir.file("show_command.txt")), std::to_string(c.shownWith));
         }
         if (std::string(c.flags).find('i') != std::string::npos) {
             HWND hidden = findWindowByTitle(consoleClass, scene.title + " hidden");
@@ -709,29 +749,53 @@ TEST(ConsoleTest, ConsoleOfCmdIsCentredWhileAnotherNewConsoleIsOpen)
 }
 
 // A real console program, a batch file that runs until the test lets it end,
-// hidden by mode 3. Its console must go with it while the launcher stays: a
-// launcher still attached to it would keep it open.
-TEST(ConsoleTest, HiddenConsoleClosesWhenItsProgramEndsWhileTheLauncherStays)
+// minimised or hidden by its mode. Its host is told so and never shows the
+// console otherwise: a poll every millisecond from before the Start would
+// see the few frames of a console made so only once the launcher has found
+// it. The hidden one is placed hidden. The console must go with its program
+// while the launcher stays: a launcher still attached to it would keep it
+// open.
+void startBatchFile(int mode)
 {
     ASSERT_TRUE(noWineConsoleOpen());
+    std::atomic<bool> polling{true}, seen{false};
+    std::thread poller([&] {
+        for (; polling; Sleep(1))
+            for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, wineConsoleClass, nullptr));)
+                seen = seen || (IsWindowVisible(w) && (mode == 3 || !IsIconic(w)));
+    });
     TempDir dir;
     writeFile(dir.file("wait.bat"),
               "@echo off\r\n:wait\r\nping -n 2 127.0.0.1 >nul\r\n"
               "if not exist go.txt goto wait\r\n");
     writeFile(dir.file("Tabrivet.txt"),
-              settingsText(dir.file("wait.bat") + " x", 100, dir.path, 3, 580, 390));
+              settingsText(dir.file("wait.bat") + " x", 100, dir.path, mode, 581, 391));
     Launcher launcher(dir, "");
     launcher.post(WM_COMMAND, IDM_START);
     HWND console = nullptr;
-    ASSERT_TRUE(waitFor([&] {
+    const bool stands = waitFor([&] {
         console = FindWindowA("WineConsoleClass", nullptr);
-        return console != nullptr && !IsWindowVisible(console);
-    }, patienceMs));
+        return console != nullptr && (mode == 1 ? IsIconic(console) && !launcher.running()
+                                                : !IsWindowVisible(console) &&
+                                                      positionOf(console) == positionOf(centred()));
+    }, patienceMs);
+    polling = false;
+    poller.join();
+    ASSERT_TRUE(stands) << "placed hidden, or minimised and the launcher ended";
+    EXPECT_FALSE(seen) << "a console shown otherwise";
     writeFile(dir.file("go.txt"), "");
     EXPECT_TRUE(waitFor([&] { return !IsWindow(console); }, patienceMs));
-    EXPECT_TRUE(launcher.running());
+    EXPECT_EQ(launcher.running(), mode == 3);
     launcher.post(WM_COMMAND, IDM_CANCEL);
     EXPECT_EQ(launcher.waitForExit(patienceMs), 0);
+}
+
+TEST(ConsoleTest, MinimisedOrHiddenConsoleNeverShowsOtherwiseAndClosesWithItsProgram)
+{
+    for (const int mode : {3, 1}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        startBatchFile(mode);
+    }
 }
 
 }  // namespace

@@ -15,6 +15,10 @@ target_link_options(e2e_harness PUBLIC -static)
 # and how a test asks.
 add_executable(fake_console WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
 target_link_options(fake_console PRIVATE -static)
+# The same as a console program, whose host the shell's show command reaches.
+add_executable(fake_console_cui ${CMAKE_SOURCE_DIR}/tests/e2e/fake_console.cpp)
+target_compile_definitions(fake_console_cui PRIVATE CONSOLE_PROGRAM)
+target_link_options(fake_console_cui PRIVATE -static)
 
 # Stands in for a DLL that someone left beside the exe under a system
 # DLL's name.
@@ -48,7 +52,7 @@ foreach(test start_up:60 window:120 console:540 bad_input:120 soak:900)
   list(GET test 1 timeout)
   add_executable(${name}_e2e ${CMAKE_SOURCE_DIR}/tests/e2e/${name}_e2e.cpp)
   target_link_libraries(${name}_e2e PRIVATE e2e_harness gtest_main)
-  add_dependencies(${name}_e2e Tabrivet fake_console)
+  add_dependencies(${name}_e2e Tabrivet fake_console fake_console_cui)
   add_test(NAME ${name}_e2e COMMAND ${name}_e2e)
   # One desktop, one cursor, and a console search that takes any console
   # window: these tests never run side by side.

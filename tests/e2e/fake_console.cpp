@@ -18,6 +18,8 @@
 //      TABRIVET_ATTACH_PID names, as helpers and debuggers do, and stays
 //      attached;
 //   q  ends two seconds after opening its window;
+//   c  first writes the show command it was started with into
+//      "show_command.txt" beside its exe;
 //   s  opens at once from its second run on, as its semaphore counts them;
 //   t  plays a terminal that shows a session: a terminal window, and a 0 x 0
 //      pseudo console window that it owns, shown without activation;
@@ -39,7 +41,10 @@
 // WM_APP opens one more console window of the same title and returns it;
 // WM_COPYDATA does so with the title it carries. Ends when closed, or after
 // a minute so that no test leaves it behind. Each run counts itself on the
-// semaphore named by its title, where the test made one.
+// semaphore named by its title, where the test made one. Built a second
+// time as a console program, fake_console_cui: that one opens no window and
+// gives the console its host made the title, after its delay and the flags
+// d and c.
 #include <windows.h>
 
 #include <cstdlib>
@@ -55,9 +60,19 @@ struct Standing {
     RECT rect;
     bool visible, iconic;
 } standing;
-char placedFile[MAX_PATH];
 // With flags r and e: how many more moves the window refuses.
 int refusals;
+
+void writeBeside(const char* name, const char* text, DWORD length)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    lstrcpyA(std::strrchr(path, '\\') + 1, name);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(file, text, length, &written, nullptr);
+    CloseHandle(file);
+}
 
 void notePlacement(HWND window, DWORD msSinceShown)
 {
@@ -69,11 +84,7 @@ void notePlacement(HWND window, DWORD msSinceShown)
         return;
     standing = now;
     char text[16];
-    const int length = wsprintfA(text, "%lu", msSinceShown);
-    HANDLE file = CreateFileA(placedFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, text, length, &written, nullptr);
-    CloseHandle(file);
+    writeBeside("placed_after_showing.txt", text, wsprintfA(text, "%lu", msSinceShown));
 }
 
 LRESULT CALLBACK consoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -166,17 +177,27 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
 
     if (flag('d')) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        lstrcpyA(std::strrchr(path, '\\') + 1, "current_directory.txt");
         char directory[MAX_PATH];
-        const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written;
-        WriteFile(file, directory, length, &written, nullptr);
-        CloseHandle(file);
+        writeBeside("current_directory.txt", directory, GetCurrentDirectoryA(MAX_PATH, directory));
+    }
+    if (flag('c')) {
+        STARTUPINFOA startup = {};
+        GetStartupInfoA(&startup);
+        char text[16];
+        writeBeside("show_command.txt", text,
+                    wsprintfA(text, "%u", startup.dwFlags & STARTF_USESHOWWINDOW
+                                              ? startup.wShowWindow
+                                              : SW_SHOWDEFAULT));
     }
 
+#ifdef CONSOLE_PROGRAM
+    // As a console program it has the console that its host made, and plays
+    // with that one: titled as asked, it is the window the launcher places.
+    Sleep(delayMs);
+    SetConsoleTitleA(title);
+    Sleep(60000);
+    return 0;
+#endif
     if (flag('k')) {
         FreeConsole();
         char id[16] = "";
@@ -213,8 +234,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             // Wine's console host takes this long to choose its font and
             // size its window, which it shows right after.
             Sleep(30);
-            GetModuleFileNameA(nullptr, placedFile, MAX_PATH);
-            lstrcpyA(std::strrchr(placedFile, '\\') + 1, "placed_after_showing.txt");
             ShowWindow(window, showCommand);
             shownAt = GetTickCount();
             shown = true;
