@@ -25,6 +25,23 @@ extern "C" void _pei386_runtime_relocator()
         ExitProcess(1);
 }
 
+#if !defined(_WIN64)
+// The runtime's filter for exceptions that nothing handles turns them into C
+// signals, for handlers that the launcher never installs, and then hands
+// them on to the filter it replaced, as this stand-in does at once. It keeps
+// the runtime's filter, and the signal table it reads, out of the exe. The
+// 64-bit runtime keeps its filter in one file with its unwinding set-up, so
+// there the stand-in would clash with it.
+extern "C" {
+LPTOP_LEVEL_EXCEPTION_FILTER __mingw_oldexcpt_handler;
+LONG CALLBACK _gnu_exception_handler(EXCEPTION_POINTERS* exception)
+{
+    return __mingw_oldexcpt_handler != nullptr ? __mingw_oldexcpt_handler(exception)
+                                               : EXCEPTION_CONTINUE_SEARCH;
+}
+}
+#endif
+
 namespace {
 
 // DLLs that the shell, COM and theming load later by name would otherwise be
