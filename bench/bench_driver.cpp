@@ -668,7 +668,7 @@ void placeCmd(const Program& tabrivet, int starts, int mode, bool traced)
 // Wine gives no true figure for another process (GetProcessTimes read 0.15 s
 // for a launcher that spun for 20 s), so it is read from the Unix process,
 // through /proc on drive Z:, at clock ticks of 10 ms.
-double unixCpuMs(std::string& procDir, const char* exeName = "Tabrivet.exe")
+double unixCpuMs(std::string& procDir, const std::string& exe = buildDir() + "\\Tabrivet.exe")
 {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
@@ -685,10 +685,11 @@ double unixCpuMs(std::string& procDir, const char* exeName = "Tabrivet.exe")
         char command[512] = "";
         std::fread(command, 1, sizeof command - 1, file);
         std::fclose(file);
-        if (std::strstr(command, exeName) == nullptr)
+        // By its whole path: the tests of another tree may run launchers too.
+        if (std::strstr(command, exe.c_str()) == nullptr)
             continue;
         if (total >= 0)
-            fail(std::string("more than one ") + exeName + " runs");
+            fail("more than one " + exe + " runs");
         file = std::fopen((dir + "\\stat").c_str(), "rb");
         char stat[1024] = "";
         if (file != nullptr) {
@@ -702,13 +703,13 @@ double unixCpuMs(std::string& procDir, const char* exeName = "Tabrivet.exe")
         if (field == nullptr ||
             std::sscanf(field + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &user,
                         &system) != 2)
-            fail(std::string("cannot read the processor time of ") + exeName);
+            fail("cannot read the processor time of " + exe);
         total = (user + system) * 10.0;
         procDir = dir;
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     if (total < 0)
-        fail(std::string("no ") + exeName + " runs");
+        fail("no " + exe + " runs");
     return total;
 }
 
@@ -790,7 +791,7 @@ void amidHiddenConsoles(const Program& tabrivet, const Program& floor, const Fol
         Sleep(1000);
         std::string dir, floorDir;
         const double cpuBefore = unixCpuMs(dir);
-        const double floorCpuBefore = unixCpuMs(floorDir, "floor_window.exe");
+        const double floorCpuBefore = unixCpuMs(floorDir, floor.exe);
         const unsigned long long wakesBefore = unixWakeUps(dir);
         const unsigned long long floorWakesBefore = unixWakeUps(floorDir);
         const LONGLONG began = now();
@@ -800,7 +801,7 @@ void amidHiddenConsoles(const Program& tabrivet, const Program& floor, const Fol
         sample("amid.floor_wakeups_per_s", (unixWakeUps(floorDir) - floorWakesBefore) / seconds);
         sample("amid.cpu_ms_per_s", (unixCpuMs() - cpuBefore) / seconds);
         sample("amid.floor_cpu_ms_per_s",
-               (unixCpuMs(floorDir, "floor_window.exe") - floorCpuBefore) / seconds);
+               (unixCpuMs(floorDir, floor.exe) - floorCpuBefore) / seconds);
         SetEvent(stop);
         WaitForSingleObject(maker, 5000);
         CloseHandle(maker);
