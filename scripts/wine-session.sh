@@ -4,6 +4,24 @@
 # `wine_session_stop`. With TABRIVET_MONITORS=2, two monitors of 1024 x 768
 # side by side instead, with no virtual desktop.
 
+# `start_x_server FIRST SERVER ARGS...`: the server on the first free display
+# number from FIRST on, made DISPLAY once its socket is there; its process is
+# x_server_pid.
+start_x_server() {
+  local number=$1 server=$2
+  shift 2
+  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+    number=$((number + 1))
+  done
+  "$server" ":$number" "$@" -nolisten tcp >/dev/null 2>&1 &
+  x_server_pid=$!
+  export DISPLAY=":$number"
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$number" ] && break
+    sleep 0.1
+  done
+}
+
 wine_session_start() {
   local build=$1
   export WINEPREFIX="$build/wineprefix"
@@ -14,34 +32,16 @@ wine_session_start() {
   # compute its expectations from the system metrics it reads.
   TABRIVET_DESKTOP_SIZE=${TABRIVET_DESKTOP_SIZE:-1024x768}
   if [ -z "${DISPLAY:-}" ]; then
-    local number=97
-    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
-      number=$((number + 1))
-    done
-    Xvfb ":$number" -screen 0 "${TABRIVET_DESKTOP_SIZE}x24" -nolisten tcp >/dev/null 2>&1 &
-    TABRIVET_XVFB_PID=$!
-    export DISPLAY=":$number"
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$number" ] && break
-      sleep 0.1
-    done
+    start_x_server 97 Xvfb -screen 0 "${TABRIVET_DESKTOP_SIZE}x24"
+    TABRIVET_XVFB_PID=$x_server_pid
   fi
   if [ "${TABRIVET_MONITORS:-1}" = 2 ]; then
     # Two heads of a nested server. Without RandR, Wine takes the monitors
     # from Xinerama; a virtual desktop would make them one.
     TABRIVET_OUTER_DISPLAY=$DISPLAY
-    local nested=197
-    while [ -e "/tmp/.X11-unix/X$nested" ] || [ -e "/tmp/.X$nested-lock" ]; do
-      nested=$((nested + 1))
-    done
-    Xephyr ":$nested" -screen 1024x768+0+0 -screen 1024x768+1024+0 +xinerama \
-      -extension RANDR -nolisten tcp >/dev/null 2>&1 &
-    TABRIVET_XEPHYR_PID=$!
-    export DISPLAY=":$nested"
-    for _ in $(seq 50); do
-      [ -e "/tmp/.X11-unix/X$nested" ] && break
-      sleep 0.1
-    done
+    start_x_server 197 Xephyr -screen 1024x768+0+0 -screen 1024x768+1024+0 +xinerama \
+      -extension RANDR
+    TABRIVET_XEPHYR_PID=$x_server_pid
   fi
   # A server that stays up makes each program start in well under a second.
   mkdir -p "$WINEPREFIX"
